@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: native unit tests (sim platform, headless framework), the
+# Windows cross build, the end-to-end tests under Wine and short fuzz runs.
+# Usage: scripts/test.sh [--fuzz-seconds N]
+set -euo pipefail
+QV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$QV_ROOT"
+fuzz_seconds=20
+[ "${1:-}" = "--fuzz-seconds" ] && fuzz_seconds=$2
+
+scripts/setup.sh
+jobs=$(nproc)
+
+echo "== native build and unit tests"
+cmake --preset native >/dev/null
+cmake --build build/native -j "$jobs"
+ctest --test-dir build/native --output-on-failure -j "$jobs"
+
+echo "== Windows cross build"
+cmake --preset mingw >/dev/null
+cmake --build build/mingw -j "$jobs"
+
+echo "== end-to-end under Wine"
+scripts/e2e.sh
+
+echo "== fuzz targets, ${fuzz_seconds}s each"
+cmake --preset fuzz >/dev/null
+cmake --build build/fuzz -j "$jobs"
+scripts/fuzz.sh "$fuzz_seconds"
+echo "all tests passed"

@@ -1,0 +1,140 @@
+// The tracer: one object per trace. Its thread attaches to the target as its
+// debugger and runs the debug event loop; the user-interface thread acts on
+// its tables (console, buttons, Stop) through the operations below.
+//
+// Locking: the breakpoint, thread, module and call-symbol tables are guarded
+// by one recursive mutex, m_tableLock. The loop holds it while it handles
+// one event; user-interface operations hold it for their whole operation.
+// Log lines written while a thread holds it are delivered when that thread
+// lets go of it (see TableLock), so no thread ever waits for the window
+// while holding the lock, and the user-interface thread never waits for the
+// lock while the tracer waits for the window.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "framework/WinThread.h"
+#include "platform/PlatformTypes.h"
+#include "symbols/ModuleList.h"
+#include "tracer/BreakPointTable.h"
+#include "tracer/ThreadTable.h"
+
+namespace qv {
+
+class CDeamonThread;
+
+// Holds the tracer's table lock and defers this thread's log delivery until
+// the outermost guard is released.
+class TableLock {
+public:
+    explicit TableLock(CDeamonThread& tracer);
+    ~TableLock();
+    TableLock(const TableLock&) = delete;
+    TableLock& operator=(const TableLock&) = delete;
+
+private:
+    std::unique_lock<std::recursive_mutex> m_lock;
+};
+
+#if defined(__GNUC__)
+#define QV_TRACER_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
+#else
+#define QV_TRACER_PRINTF(fmtIndex, firstArg)
+#endif
+
+inline constexpr uint32_t kResolveByName = 1;
+inline constexpr uint32_t kResolveByAddress = 2;
+
+class CDeamonThread : public CWinThread {
+public:
+    CDeamonThread();
+    ~CDeamonThread() override;
+
+    bool InitInstance() override;
+    int Run() override;
+
+    void SetTarget(uint32_t processId, uint32_t threadId);
+    bool InitTracer();
+    void CleanupTracer();
+
+    // Writes a tracer line: no time stamp unless asked, the tracer's log
+    // switch, the main window.
+    void Log(const char* format, ...) QV_TRACER_PRINTF(2, 3);
+    void LogStamped(const char* format, ...) QV_TRACER_PRINTF(2, 3);
+
+    // Breakpoint table operations on the target.
+    void ArmBreakPoint(Handle process, int32_t index);
+    void SetTracePoints();
+    void StepOverBreakPoint(Handle process, uint32_t threadId, int32_t index);
+    void DeleteBreakPoint(Handle process, int32_t index, bool remove);
+    void RemoveAllBreakPoints(Handle process, bool remove);
+    void EnableBreakPoint(uint32_t processId, int32_t index);
+    void DisableBreakPoint(uint32_t processId, int32_t index);
+
+    // Trace point file.
+    void LoadTracePoints();
+    void ReloadTracePoints();
+
+    // Modules (the debug events' side of the module list).
+    bool GetFileNameFromHandle(Handle file, std::string& name, size_t outputSize);
+
+    // Installation probe.
+    void ProbeOracleHome();
+
+    // Symbol resolution: by name to an address (0 = not found), by address
+    // to a "module!function+offset" text.
+    uint64_t ResolveSymbol(uint64_t moduleBase, const std::string& moduleName, const std::string& functionName,
+                           uint64_t* size);
+    std::optional<std::string> ResolveSymbol(uint64_t moduleBase, const std::string& moduleName, uint64_t address,
+                                             uint64_t* size);
+    uint64_t LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName, const std::string& functionName,
+                              uint64_t* size);
+    std::optional<std::string> LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName, uint64_t address,
+                                                uint64_t* size);
+
+    // A trace point from its text form; the new index, or -1 when refused.
+    int32_t AddTracePoint(const std::string& specification);
+
+    std::recursive_mutex& TableMutex() { return m_tableLock; }
+
+    uint64_t m_pfnDebugActiveProcessStop = 0;
+    uint32_t m_nProcessId = 0;
+    uint32_t m_nThreadId = 0;
+    std::atomic<bool> m_bAttached{false};
+    Handle m_hProcess = kNullHandle;
+    bool m_bSymInitialized = false;
+    CBreakPointArray m_arrBreakPoints;
+    CCallSymArray m_arrCallSyms;
+    CModuleArray m_arrModules;
+    CThreadHandleArray m_arrThreads;
+    bool m_bOracleFound = false;
+    std::string m_szOracleHome;
+    int32_t m_nOracleVersion = 0;
+    std::atomic<bool> m_bLogToWindow{false};
+    bool m_bInitialized = false;
+
+private:
+    // The loop's handlers, one per debug event code.
+    uint32_t DispatchEvent(const DebugEvent& event);
+    uint32_t OnException(const DebugEvent& event);
+    uint32_t OnBreakPoint(const DebugEvent& event);
+    uint32_t OnSingleStep(const DebugEvent& event);
+    uint32_t OnCreateThread(const DebugEvent& event);
+    uint32_t OnCreateProcess(const DebugEvent& event);
+    uint32_t OnExitThread(const DebugEvent& event);
+    uint32_t OnExitProcess(const DebugEvent& event);
+    uint32_t OnLoadDll(const DebugEvent& event);
+    uint32_t OnUnloadDll(const DebugEvent& event);
+
+    // Calls into the call and return reporting, made at the hit.
+    void ReportCall(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
+    void ReportReturn(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
+
+    std::recursive_mutex m_tableLock;
+};
+
+}  // namespace qv

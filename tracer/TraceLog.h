@@ -1,0 +1,47 @@
+// The trace log: the one way any part of the program writes a line. A line
+// goes to the log edit control (1010) of the main window, directly through
+// sent messages or parked and fetched by the window on WM_USER+1, and/or to
+// a message box.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "framework/Wnd.h"
+#include "platform/PlatformTypes.h"
+
+namespace qv {
+
+inline constexpr uint32_t kLogToWindow = 1;
+inline constexpr uint32_t kLogToMessageBox = 2;
+inline constexpr int kLogEditId = 1010;
+inline constexpr uint32_t kWmAsyncLog = kWmUser + 1;
+inline constexpr int32_t kLogSeqLast = 999999;
+
+#if defined(__GNUC__)
+#define QV_PRINTF_FORMAT(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
+#else
+#define QV_PRINTF_FORMAT(fmtIndex, firstArg)
+#endif
+
+// Formats with printf rules; with timestamp set the 25-character local time
+// stamp "[YYYY-MM-DD hh:mm:ss.mmm]" goes directly in front of the message.
+void WriteLog(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, ...)
+    QV_PRINTF_FORMAT(5, 6);
+
+// Delivers one finished text to the window's log control.
+void AppendLogText(CWnd* window, const std::string& text);
+
+// WM_USER+1 handler of the main window: appends the parked text numbered
+// lParam, if it is still there.
+LResult OnAsyncLog(CWnd* window, WParam wParam, LParam lParam);
+
+// The stamp for a given time, exactly 25 characters.
+std::string FormatLogTimestamp(const SystemTime& time);
+
+// State of the deferred mode, for tests.
+int32_t PendingLogSequence();
+size_t PendingLogCount();
+
+}  // namespace qv
