@@ -1,0 +1,50 @@
+// The thin, stateless layer over the platform for everything that touches
+// another process, a thread's registers or a file. Failures come back as the
+// stated neutral values (0, false, an untouched buffer); nothing here writes
+// to the log.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/PlatformTypes.h"
+
+namespace qv {
+
+bool EnableDebugPrivilege(Handle process, bool enable);
+
+bool ReadTargetMemory(Handle process, uint64_t address, void* buffer, size_t size);
+bool IsTargetByteReadable(Handle process, uint64_t address);
+bool IsTargetReadable(Handle process, uint64_t address, size_t size);
+uint8_t ReadTargetByte(Handle process, uint64_t address);
+uint64_t ReadTargetQword(Handle process, uint64_t address);
+
+bool IsPrintableChar(uint8_t byte);
+bool IsPrintableString(Handle process, uint64_t address, bool wide);
+
+bool WriteTargetMemory(Handle process, uint64_t address, const void* buffer, size_t size);
+// Saves the code byte at address into savedByte, then plants 0xCC. False
+// without writing when the read fails; false when the write fails.
+bool SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte);
+
+uint64_t GetThreadRax(uint32_t threadId);
+uint64_t GetThreadRdx(uint32_t threadId);
+uint64_t GetThreadRsp(uint32_t threadId);
+bool GetThreadFloatRegister(uint32_t threadId, int index, uint8_t (&buffer)[10]);
+
+uint64_t GetThreadTebAddress(Handle thread);
+uint64_t GetThreadStackBase(Handle process, Handle thread);
+uint64_t GetThreadStackLimit(Handle process, Handle thread);
+bool ReadThreadTib(Handle process, Handle thread);
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+uint32_t GetImageSize(const std::string& fileName);
+uint32_t GetImageTimeStamp(const std::string& fileName);
+bool GetProcessImagePath(uint32_t processId, std::string& path, size_t size);
+
+uint32_t BoundedStrLen(const char* address);
+uint64_t GetOwnModuleBase(uint64_t address);
+
+}  // namespace qv
