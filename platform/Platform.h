@@ -81,6 +81,7 @@ public:
     virtual bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t& bytesRead) = 0;
     virtual bool WriteFile(Handle file, const void* buffer, uint32_t size) = 0;
     virtual std::optional<uint64_t> GetFileSize(Handle file) = 0;
+    virtual std::optional<FileTime> GetFileLastWriteTime(Handle file) = 0;
     // A read-only mapping of the file; maximumSize 0 means the whole file.
     virtual Handle CreateFileMapping(Handle file, uint64_t maximumSize) = 0;
     // A read-only view of the mapping; viewSize 0 means all of it. The

@@ -155,6 +155,7 @@ public:
     bool ReadFile(Handle file, void* buffer, uint32_t size, uint32_t& bytesRead) override;
     bool WriteFile(Handle file, const void* buffer, uint32_t size) override;
     std::optional<uint64_t> GetFileSize(Handle file) override;
+    std::optional<FileTime> GetFileLastWriteTime(Handle file) override;
     Handle CreateFileMapping(Handle file, uint64_t maximumSize) override;
     const uint8_t* MapViewOfFile(Handle mapping, uint64_t viewSize, uint64_t& length) override;
     bool UnmapViewOfFile(const void* view) override;
