@@ -3,6 +3,7 @@
 // down).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <utility>
 #include <vector>

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "framework/WinThread.h"
@@ -134,7 +135,22 @@ private:
     void ReportCall(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
     void ReportReturn(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
 
+    // Runs the loop's final passes after a stop request: hits that were
+    // already queued when the bytes went back are rewound, steps we caused
+    // are absorbed, so nothing of ours reaches the target after detaching.
+    void DrainPendingEvents();
+    // A breakpoint event at an address we planted but whose 0xCC is gone (a
+    // second thread's hit queued before the byte went back): rewind the
+    // thread to the address and let it run the original instruction.
+    bool RewindLateHit(uint32_t threadId, uint64_t address);
+
     std::recursive_mutex m_tableLock;
+    // The thread whose hit is being handled, 0 outside a hit.
+    uint32_t m_nHitThread = 0;
+    // Every address where this tracer wrote 0xCC.
+    std::set<uint64_t> m_plantedAddresses;
+    // Threads that carry our trap flag until their single step arrives.
+    std::set<uint32_t> m_steppingThreads;
 };
 
 }  // namespace qv

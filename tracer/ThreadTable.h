@@ -35,6 +35,8 @@ public:
     void SuspendAllThreads(uint32_t threadToLeaveOut);
     void ResumeAllThreads(uint32_t threadToLeaveOut);
     void ResumeThreadFully(int32_t index);
+    // One ResumeThread per thread: undoes exactly one SuspendAllThreads.
+    void ResumeAllThreadsOnce(uint32_t threadToLeaveOut);
     int32_t GetPendingBreakPoint(uint32_t threadId) const;
     void SetPendingBreakPoint(int32_t index, int32_t breakPointIndex);
     void PushCall(uint32_t threadId, int32_t breakPointIndex);

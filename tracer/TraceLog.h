@@ -4,6 +4,7 @@
 // a message box.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -29,6 +30,9 @@ inline constexpr int32_t kLogSeqLast = 999999;
 // stamp "[YYYY-MM-DD hh:mm:ss.mmm]" goes directly in front of the message.
 void WriteLog(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, ...)
     QV_PRINTF_FORMAT(5, 6);
+
+void WriteLogV(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, va_list args)
+    QV_PRINTF_FORMAT(5, 0);
 
 // Delivers one finished text to the window's log control.
 void AppendLogText(CWnd* window, const std::string& text);

@@ -1,0 +1,293 @@
+#include "tracer/DeamonThread.h"
+
+#include <array>
+#include <cstdarg>
+
+#include "platform/Platform.h"
+#include "tracer/LogDeferral.h"
+#include "tracer/OptionFlags.h"
+#include "tracer/TargetAccess.h"
+#include "tracer/TraceLog.h"
+
+namespace qv {
+
+namespace {
+
+constexpr uint32_t kWaitMilliseconds = 1000;
+// How many already-queued events the final passes handle at most.
+constexpr int kMaxDrainedEvents = 256;
+
+}  // namespace
+
+TableLock::TableLock(CDeamonThread& tracer) : m_lock(tracer.TableMutex()) { BeginLogDeferral(); }
+
+TableLock::~TableLock() {
+    m_lock.unlock();
+    EndLogDeferral();
+}
+
+CDeamonThread::CDeamonThread() = default;
+
+CDeamonThread::~CDeamonThread() {
+    if (m_hProcess != kNullHandle) Platform().CloseHandle(m_hProcess);
+}
+
+bool CDeamonThread::InitInstance() { return true; }
+
+void CDeamonThread::Log(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLogV(kLogToWindow, false, m_bLogToWindow, GetMainWnd(), format, args);
+    va_end(args);
+}
+
+void CDeamonThread::LogStamped(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLogV(kLogToWindow, true, m_bLogToWindow, GetMainWnd(), format, args);
+    va_end(args);
+}
+
+void CDeamonThread::SetTarget(uint32_t processId, uint32_t threadId) {
+    m_nThreadId = threadId;
+    if (processId != 0 && m_nProcessId == 0) m_nProcessId = processId;
+}
+
+bool CDeamonThread::InitTracer() {
+    if (m_bAttached || m_nProcessId == 0) return false;
+    IPlatform& platform = Platform();
+    EnableDebugPrivilege(platform.GetCurrentProcess(), true);
+    if (!platform.DebugActiveProcess(m_nProcessId)) return false;
+    m_pfnDebugActiveProcessStop = platform.GetProcAddress(platform.GetModuleHandle("kernel32.dll"),
+                                                          "DebugActiveProcessStop");
+    platform.DebugSetProcessKillOnExit(false);
+    m_bAttached = true;
+    ProbeOracleHome();
+    {
+        TableLock lock(*this);
+        m_arrThreads.RemoveAllThreads();
+        if (const auto threads = platform.SnapshotThreads(m_nProcessId)) {
+            for (const ThreadEntry& entry : *threads) {
+                if (entry.th32OwnerProcessID == m_nProcessId) m_arrThreads.AddThread(entry.th32ThreadID);
+            }
+        }
+    }
+    m_bSymInitialized = false;
+    if (m_hProcess != kNullHandle) platform.CloseHandle(m_hProcess);
+    m_hProcess = platform.OpenProcess(kProcessAllAccess, m_nProcessId);
+    if (m_hProcess != kNullHandle && platform.SymInitialize(m_hProcess, true)) m_bSymInitialized = true;
+    return true;
+}
+
+int CDeamonThread::Run() {
+    IPlatform& platform = Platform();
+    Log("Initializing tracer ...\r\n");
+    InitTracer();
+    bool burst = true;
+    m_bInitialized = false;
+    if (!m_bAttached) {
+        CleanupTracer();
+        return ExitInstance();
+    }
+    for (;;) {
+        DebugEvent event;
+        uint32_t status = kDbgExceptionNotHandled;
+        const bool received = platform.WaitForDebugEvent(event, kWaitMilliseconds);
+        {
+            TableLock lock(*this);
+            if (received) {
+                status = DispatchEvent(event);
+            } else {
+                burst = false;
+            }
+            if (!burst && !m_bInitialized) {
+                LoadTracePoints();
+                SetTracePoints();
+                Log("Initializing complete!\r\n");
+                m_bInitialized = true;
+            }
+        }
+        platform.SleepEx(0, true);
+        if (received) platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (!m_bAttached) {
+            DrainPendingEvents();
+            CleanupTracer();
+            return ExitInstance();
+        }
+    }
+}
+
+void CDeamonThread::DrainPendingEvents() {
+    IPlatform& platform = Platform();
+    for (int i = 0; i < kMaxDrainedEvents; ++i) {
+        DebugEvent event;
+        if (!platform.WaitForDebugEvent(event, 0)) return;
+        uint32_t status;
+        {
+            TableLock lock(*this);
+            status = DispatchEvent(event);
+        }
+        platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+}
+
+void CDeamonThread::CleanupTracer() {
+    IPlatform& platform = Platform();
+    {
+        TableLock lock(*this);
+        m_arrThreads.SuspendAllThreads(0);
+        const Handle process = platform.OpenProcess(kProcessAllAccess, m_nProcessId);
+        if (process != kNullHandle) {
+            RemoveAllBreakPoints(process, true);
+            platform.CloseHandle(process);
+        }
+        // A thread stopped before its single step would otherwise trap after
+        // we are gone.
+        for (int32_t i = 0; i < m_arrThreads.GetSize(); ++i) {
+            const THREADINFO& thread = m_arrThreads.GetAt(i);
+            if (thread.nPendingBreakPoint < 0 || !IsUsableHandle(thread.hThread)) continue;
+            ThreadContext context;
+            context.ContextFlags = kContextFull;
+            if (platform.GetThreadContext(thread.hThread, context) && (context.EFlags & kTrapFlag)) {
+                context.EFlags &= ~kTrapFlag;
+                if (platform.SetThreadContext(thread.hThread, context)) m_steppingThreads.erase(thread.nThreadId);
+            }
+            m_arrThreads.SetPendingBreakPoint(i, -1);
+        }
+        m_arrThreads.ResumeAllThreads(0);
+        m_arrThreads.RemoveAllThreads();
+    }
+    if (m_bSymInitialized) {
+        platform.SymCleanup(m_hProcess);
+        m_bSymInitialized = false;
+    }
+    if (!m_bAttached && m_nProcessId != 0 && m_pfnDebugActiveProcessStop != 0) {
+        EnableDebugPrivilege(platform.GetCurrentProcess(), true);
+        if (!platform.DebugActiveProcessStop(m_nProcessId)) return;
+        m_nProcessId = 0;
+    }
+    TableLock lock(*this);
+    m_arrModules.RemoveAllModules();
+    m_arrCallSyms.RemoveAllCallSymbols();
+}
+
+uint32_t CDeamonThread::DispatchEvent(const DebugEvent& event) {
+    using Handler = uint32_t (CDeamonThread::*)(const DebugEvent&);
+    static constexpr std::array<Handler, 8> kHandlers = {
+        nullptr,
+        &CDeamonThread::OnException,
+        &CDeamonThread::OnCreateThread,
+        &CDeamonThread::OnCreateProcess,
+        &CDeamonThread::OnExitThread,
+        &CDeamonThread::OnExitProcess,
+        &CDeamonThread::OnLoadDll,
+        &CDeamonThread::OnUnloadDll,
+    };
+    if (event.dwDebugEventCode >= kHandlers.size() || kHandlers[event.dwDebugEventCode] == nullptr) {
+        return kDbgExceptionNotHandled;
+    }
+    return (this->*kHandlers[event.dwDebugEventCode])(event);
+}
+
+uint32_t CDeamonThread::OnException(const DebugEvent& event) {
+    switch (event.ExceptionCode) {
+    case kExceptionBreakpoint:
+        return OnBreakPoint(event);
+    case kExceptionSingleStep:
+        return OnSingleStep(event);
+    case kExceptionAccessViolation:
+        return event.dwFirstChance == 0 ? kDbgContinue : kDbgExceptionNotHandled;
+    default:
+        return kDbgExceptionNotHandled;
+    }
+}
+
+uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
+    const uint64_t address = event.ExceptionAddress;
+    const uint32_t threadId = event.dwThreadId;
+    const int32_t index = m_arrBreakPoints.FindBreakPoint(address);
+    if (index < 0 || !m_arrBreakPoints.GetAt(index).bArmed) {
+        return RewindLateHit(threadId, address) ? kDbgContinue : kDbgExceptionNotHandled;
+    }
+    BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
+    m_arrThreads.SuspendAllThreads(threadId);
+    m_nHitThread = threadId;
+    if (m_nThreadId == 0 || m_nThreadId == threadId) {
+        ++record.nHits;
+        if (g_bStatOnly) {
+            m_arrBreakPoints.SetAt(index, record);
+        } else if (record.bEntry) {
+            ReportCall(index, record, threadId);
+        } else {
+            ReportReturn(index, record, threadId);
+        }
+    }
+    const Handle process = Platform().OpenProcess(kProcessAllAccess, m_nProcessId);
+    StepOverBreakPoint(process, threadId, index);
+    if (process != kNullHandle) Platform().CloseHandle(process);
+    m_nHitThread = 0;
+    return kDbgContinue;
+}
+
+bool CDeamonThread::RewindLateHit(uint32_t threadId, uint64_t address) {
+    if (m_plantedAddresses.count(address) == 0) return false;
+    IPlatform& platform = Platform();
+    const Handle process = platform.OpenProcess(kProcessAllAccess, m_nProcessId);
+    if (process == kNullHandle) return false;
+    uint8_t current = 0;
+    const bool ours = ReadTargetMemory(process, address, &current, 1) && current != 0xCC;
+    platform.CloseHandle(process);
+    // A 0xCC still in place is not our vanished byte: the target's own int3.
+    if (!ours) return false;
+    const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
+    if (thread == kNullHandle) return false;
+    ThreadContext context;
+    context.ContextFlags = kContextFull;
+    bool rewound = false;
+    if (platform.GetThreadContext(thread, context) && context.Rip == address + 1) {
+        context.Rip = address;
+        rewound = platform.SetThreadContext(thread, context);
+    }
+    platform.CloseHandle(thread);
+    return rewound;
+}
+
+uint32_t CDeamonThread::OnSingleStep(const DebugEvent& event) {
+    const uint32_t threadId = event.dwThreadId;
+    const bool ourStep = m_steppingThreads.erase(threadId) > 0;
+    const int32_t pending = m_arrThreads.GetPendingBreakPoint(threadId);
+    if (pending < 0) return ourStep ? kDbgContinue : kDbgExceptionNotHandled;
+    const int32_t threadIndex = m_arrThreads.FindThread(threadId);
+    // A record armed again in between (by a user-interface operation) needs
+    // no arming; the step is still ours, so the threads held for it go.
+    if (m_arrBreakPoints.IsValidIndex(pending) && !m_arrBreakPoints.GetAt(pending).bArmed) {
+        const Handle process = Platform().OpenProcess(kProcessAllAccess, event.dwProcessId);
+        ArmBreakPoint(process, pending);
+        if (process != kNullHandle) Platform().CloseHandle(process);
+    }
+    m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
+    m_arrThreads.ResumeAllThreads(0);
+    return kDbgContinue;
+}
+
+uint32_t CDeamonThread::OnCreateThread(const DebugEvent& event) {
+    m_arrThreads.AddThread(event.dwThreadId);
+    return kDbgExceptionNotHandled;
+}
+
+uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
+    m_arrThreads.RemoveThread(event.dwThreadId);
+    m_steppingThreads.erase(event.dwThreadId);
+    return kDbgExceptionNotHandled;
+}
+
+void CDeamonThread::ReportCall(int32_t, const BREAKPOINTINFO&, uint32_t) {
+    // The "User call" report, return catching, call stacks and arguments
+    // join here with the call reporting.
+}
+
+void CDeamonThread::ReportReturn(int32_t, const BREAKPOINTINFO&, uint32_t) {
+    // The return report joins here with the call reporting.
+}
+
+}  // namespace qv

@@ -1,0 +1,63 @@
+// The loop's handlers for the events that keep the module list in step.
+#include <string>
+
+#include "platform/Platform.h"
+#include "tracer/DeamonThread.h"
+#include "tracer/TargetAccess.h"
+
+namespace qv {
+
+namespace {
+
+constexpr size_t kDllPathBufferChars = 1024;
+constexpr const char* kServerImageName = "ORACLE.EXE";
+
+// The last path component ("file name followed by extension").
+std::string ModuleNameOfPath(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The event's file handle is ours to close; nothing uses it afterwards.
+void CloseEventFile(Handle file) {
+    if (file != kNullHandle) Platform().CloseHandle(file);
+}
+
+}  // namespace
+
+uint32_t CDeamonThread::OnCreateProcess(const DebugEvent& event) {
+    if (m_bOracleFound) {
+        m_arrModules.AddModule(event.lpBaseOfImage, GetImageSize(kServerImageName), kServerImageName,
+                               m_szOracleHome + "\\BIN\\" + kServerImageName);
+    }
+    CloseEventFile(event.hFile);
+    return kDbgExceptionNotHandled;
+}
+
+uint32_t CDeamonThread::OnExitProcess(const DebugEvent&) {
+    if (m_bOracleFound) m_arrModules.RemoveAllModules();
+    return kDbgExceptionNotHandled;
+}
+
+uint32_t CDeamonThread::OnLoadDll(const DebugEvent& event) {
+    std::string path;
+    if (GetFileNameFromHandle(event.hFile, path, kDllPathBufferChars)) {
+        LogStamped("DLL loaded, file=%s \r\n", path.c_str());
+        const std::string name = ModuleNameOfPath(path);
+        m_arrModules.AddModule(event.lpBaseOfImage, GetImageSize(name), name, path);
+    }
+    CloseEventFile(event.hFile);
+    return kDbgExceptionNotHandled;
+}
+
+uint32_t CDeamonThread::OnUnloadDll(const DebugEvent& event) {
+    for (int32_t i = 0; i < m_arrModules.GetSize(); ++i) {
+        if (m_arrModules.GetAt(i).nBase == event.lpBaseOfImage) {
+            m_arrModules.RemoveModule(i);
+            break;
+        }
+    }
+    return kDbgExceptionNotHandled;
+}
+
+}  // namespace qv

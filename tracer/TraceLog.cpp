@@ -1,0 +1,123 @@
+#include "tracer/TraceLog.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "tracer/LogDeferral.h"
+#include "tracer/OptionFlags.h"
+
+namespace qv {
+
+namespace {
+
+// The deferred mode's state. The writing thread stores and the user-interface
+// thread takes out; the mutex is held only for the map operation, never
+// while a message is sent.
+std::mutex g_pendingLogMutex;
+int32_t g_nLogSeq = 0;
+std::map<int32_t, std::string> g_mapPendingLog;
+
+// Lines written while this thread holds a tracer table lock.
+thread_local int t_deferralDepth = 0;
+thread_local std::vector<std::pair<CWnd*, std::string>> t_deferredLines;
+
+std::string FormatMessage(const char* format, va_list args) {
+    va_list sizing;
+    va_copy(sizing, args);
+    const int length = std::vsnprintf(nullptr, 0, format, sizing);
+    va_end(sizing);
+    if (length <= 0) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, args);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+void AppendToEdit(CWnd* window, const std::string& text) {
+    CWnd* edit = window->GetDlgItem(kLogEditId);
+    if (edit == nullptr) return;
+    const auto length = static_cast<WParam>(edit->GetWindowTextLength());
+    edit->SendMessage(kEmSetSel, length, static_cast<LParam>(length));
+    edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
+}
+
+}  // namespace
+
+std::string FormatLogTimestamp(const SystemTime& time) {
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "[%04d-%02d-%02d %02d:%02d:%02d.%03d]", time.wYear, time.wMonth, time.wDay,
+                  time.wHour, time.wMinute, time.wSecond, time.wMilliseconds);
+    return stamp;
+}
+
+void WriteLog(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    WriteLogV(flags, timestamp, logSwitch, window, format, args);
+    va_end(args);
+}
+
+void WriteLogV(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, va_list args) {
+    std::string message = FormatMessage(format, args);
+    std::string text = timestamp ? FormatLogTimestamp(Platform().GetLocalTime()) + message : std::move(message);
+    if ((flags & kLogToWindow) && logSwitch && window != nullptr) AppendLogText(window, text);
+    if (flags & kLogToMessageBox) MessageBox(nullptr, text.c_str(), "Message", kMbOk);
+}
+
+void AppendLogText(CWnd* window, const std::string& text) {
+    if (window == nullptr) return;
+    if (t_deferralDepth > 0) {
+        t_deferredLines.emplace_back(window, text);
+        return;
+    }
+    if (g_bAsynMsg) {
+        int32_t sequence;
+        {
+            std::lock_guard lock(g_pendingLogMutex);
+            g_nLogSeq = g_nLogSeq < kLogSeqLast ? g_nLogSeq + 1 : 0;
+            sequence = g_nLogSeq;
+            g_mapPendingLog[sequence] = text;
+        }
+        window->PostMessage(kWmAsyncLog, 0, sequence);
+        return;
+    }
+    AppendToEdit(window, text);
+}
+
+LResult OnAsyncLog(CWnd* window, WParam, LParam lParam) {
+    std::string text;
+    {
+        std::lock_guard lock(g_pendingLogMutex);
+        const auto found = g_mapPendingLog.find(static_cast<int32_t>(lParam));
+        if (found == g_mapPendingLog.end()) return 0;
+        text = std::move(found->second);
+        g_mapPendingLog.erase(found);
+    }
+    AppendToEdit(window, text);
+    return 0;
+}
+
+int32_t PendingLogSequence() {
+    std::lock_guard lock(g_pendingLogMutex);
+    return g_nLogSeq;
+}
+
+size_t PendingLogCount() {
+    std::lock_guard lock(g_pendingLogMutex);
+    return g_mapPendingLog.size();
+}
+
+void BeginLogDeferral() { ++t_deferralDepth; }
+
+void EndLogDeferral() {
+    if (--t_deferralDepth > 0) return;
+    std::vector<std::pair<CWnd*, std::string>> lines;
+    lines.swap(t_deferredLines);
+    for (const auto& [window, text] : lines) AppendLogText(window, text);
+}
+
+}  // namespace qv
