@@ -118,9 +118,12 @@ public:
     std::atomic<bool> m_bLogToWindow{false};
     bool m_bInitialized = false;
 
+    // Handles one debug event and gives the status to continue it with.
+    // Called by the loop with the table lock held.
+    uint32_t DispatchEvent(const DebugEvent& event);
+
 private:
     // The loop's handlers, one per debug event code.
-    uint32_t DispatchEvent(const DebugEvent& event);
     uint32_t OnException(const DebugEvent& event);
     uint32_t OnBreakPoint(const DebugEvent& event);
     uint32_t OnSingleStep(const DebugEvent& event);
