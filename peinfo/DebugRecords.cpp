@@ -1,0 +1,77 @@
+#include "peinfo/DebugRecords.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "peinfo/AnsiText.h"
+#include "peinfo/ReportLog.h"
+
+namespace qv {
+
+namespace {
+
+constexpr uint64_t kNb10HeaderSize = 20;
+constexpr uint64_t kNb10Name = 16;
+constexpr uint64_t kRsdsHeaderSize = 28;
+constexpr uint64_t kRsdsName = 24;
+constexpr uint64_t kMiscMinimumSize = 16;
+constexpr uint64_t kMiscData = 12;
+constexpr uint32_t kMiscExeName = 1;
+
+void ReportNb10(ByteView record, CWnd* window) {
+    const auto name = record.CString(kNb10Name);
+    if (!record.Contains(0, kNb10HeaderSize) || !name) return;
+    ReportLine(window, "CodeView format: NB10 \n");
+    ReportLine(window, "Signature: %08x  Age: %u  \n", record.GetOr<uint32_t>(8, 0), record.GetOr<uint32_t>(12, 0));
+    ReportLine(window, "PDB File: %s \n", std::string(*name).c_str());
+}
+
+void ReportRsds(ByteView record, CWnd* window) {
+    const auto name = record.CString(kRsdsName);
+    if (!record.Contains(0, kRsdsHeaderSize) || !name) return;
+    const auto byte = [&](uint64_t at) { return unsigned{record.GetOr<uint8_t>(at, 0)}; };
+    ReportLine(window, "CodeView format: RSDS \n");
+    ReportLine(window, "Signature: ");
+    ReportLine(window, "{%08x-%04x-%04x-%02x%02x-%02x%02x%02x%02x%02x%02x}", record.GetOr<uint32_t>(4, 0),
+               unsigned{record.GetOr<uint16_t>(8, 0)}, unsigned{record.GetOr<uint16_t>(10, 0)}, byte(12), byte(13),
+               byte(14), byte(15), byte(16), byte(17), byte(18), byte(19));
+    ReportLine(window, "  Age: %u  \n", record.GetOr<uint32_t>(20, 0));
+    ReportLine(window, "PdbFile: %s \n", std::string(*name).c_str());
+}
+
+}  // namespace
+
+void ReportCodeViewRecord(ByteView record, CWnd* window) {
+    if (record.size() < 4) return;
+    const std::string_view signature(reinterpret_cast<const char*>(record.data()), 4);
+    if (signature == "NB10") {
+        ReportNb10(record, window);
+    } else if (signature == "RSDS") {
+        ReportRsds(record, window);
+    } else {
+        ReportLine(window, "CodeView signature: %c%c%c%c \n", signature[0], signature[1], signature[2], signature[3]);
+        uint32_t offset = 0;
+        if (signature.substr(0, 2) == "NB" && record.Read(4, offset)) {
+            ReportLine(window, "CodeView information offset: %08x\n", offset);
+        }
+    }
+}
+
+void ReportMiscRecord(ByteView record, CWnd* window) {
+    if (record.size() < kMiscMinimumSize) return;
+    const uint32_t dataType = record.GetOr<uint32_t>(0, 0);
+    const bool unicode = record.GetOr<uint8_t>(8, 0) != 0;
+    ReportLine(window, "Data type: %u  Length: %u  Format: %s \n", dataType, record.GetOr<uint32_t>(4, 0),
+               unicode ? "Unicode" : "ANSI");
+    if (dataType != kMiscExeName) return;
+    std::optional<std::string> name;
+    if (unicode) {
+        name = Utf16ZToAnsi(record, kMiscData);
+    } else if (const auto text = record.CString(kMiscData)) {
+        name = std::string(*text);
+    }
+    if (name) ReportLine(window, "File: %s \n", name->c_str());
+}
+
+}  // namespace qv

@@ -1,0 +1,45 @@
+// The base relocation blocks of a mapped image.
+#include <cstdint>
+#include <iterator>
+
+#include "peinfo/PeReports.h"
+#include "peinfo/ReportLog.h"
+#include "tracer/PeImage.h"
+
+namespace qv {
+
+namespace {
+
+constexpr const char* kRelocationTypes[] = {
+    "ABSOLUTE", "HIGH", "LOW", "HIGHLOW", "HIGHADJ", "MIPS_JMPADDR", "I860_BRADDR", "I860_SPLIT",
+    "unknown",  "unknown", "unknown", "unknown", "unknown", "unknown", "unknown", "unknown",
+};
+static_assert(std::size(kRelocationTypes) == 16, "one name per 4-bit type");
+
+constexpr uint32_t kBlockHeaderSize = 8;
+
+}  // namespace
+
+void ReportRelocations(ByteView image, CWnd* window) {
+    const auto directory = GetDataDirectory(image, kDirBaseReloc);
+    const auto start = GetDataDirectoryVa(image, kDirBaseReloc);
+    if (!directory || !start) return;
+    ReportLine(window, "base relocations:\r\n\r\n");
+    const uint64_t end = *start + directory->Size;
+    for (uint64_t block = *start; block < end;) {
+        uint32_t pageRva = 0;
+        uint32_t blockSize = 0;
+        if (!image.Read(block, pageRva) || !image.Read(block + 4, blockSize)) return;
+        if (blockSize < kBlockHeaderSize) return;
+        ReportLine(window, "Virtual Address: %08X  size: %08X\r\n", pageRva, blockSize);
+        const uint32_t entryCount = (blockSize - kBlockHeaderSize) / 2;
+        for (uint32_t i = 0; i < entryCount; ++i) {
+            uint16_t entry = 0;
+            if (!image.Read(block + kBlockHeaderSize + uint64_t{i} * 2, entry)) return;
+            ReportLine(window, "%s  %08X\r\n", kRelocationTypes[entry >> 12], pageRva + (entry & 0xFFFu));
+        }
+        block += blockSize;
+    }
+}
+
+}  // namespace qv
