@@ -1,0 +1,94 @@
+#include <cstring>
+
+#include "platform/win32/WinApi.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace qv::win32 {
+
+namespace {
+
+// The register groups the seam's record carries: Rip, Rsp, EFlags (control)
+// and the general registers (integer). Writing back only these leaves the
+// segment, debug and floating-point state of the thread as it was.
+constexpr DWORD kCarriedGroups = CONTEXT_CONTROL | CONTEXT_INTEGER;
+
+void FromWinContext(const CONTEXT& from, ThreadContext& to) {
+    to.EFlags = from.EFlags;
+    to.Rax = from.Rax;
+    to.Rcx = from.Rcx;
+    to.Rdx = from.Rdx;
+    to.Rbx = from.Rbx;
+    to.Rsp = from.Rsp;
+    to.Rbp = from.Rbp;
+    to.Rsi = from.Rsi;
+    to.Rdi = from.Rdi;
+    to.R8 = from.R8;
+    to.R9 = from.R9;
+    to.R10 = from.R10;
+    to.R11 = from.R11;
+    to.R12 = from.R12;
+    to.R13 = from.R13;
+    to.R14 = from.R14;
+    to.R15 = from.R15;
+    to.Rip = from.Rip;
+}
+
+void ToWinContext(const ThreadContext& from, CONTEXT& to) {
+    to.EFlags = from.EFlags;
+    to.Rax = from.Rax;
+    to.Rcx = from.Rcx;
+    to.Rdx = from.Rdx;
+    to.Rbx = from.Rbx;
+    to.Rsp = from.Rsp;
+    to.Rbp = from.Rbp;
+    to.Rsi = from.Rsi;
+    to.Rdi = from.Rdi;
+    to.R8 = from.R8;
+    to.R9 = from.R9;
+    to.R10 = from.R10;
+    to.R11 = from.R11;
+    to.R12 = from.R12;
+    to.R13 = from.R13;
+    to.R14 = from.R14;
+    to.R15 = from.R15;
+    to.Rip = from.Rip;
+}
+
+}  // namespace
+
+bool Win32Platform::GetThreadContext(Handle thread, ThreadContext& context) {
+    alignas(16) CONTEXT native;
+    std::memset(&native, 0, sizeof(native));
+    // A record that asks for nothing gets everything it can hold.
+    native.ContextFlags = context.ContextFlags != 0 ? context.ContextFlags : kContextAll;
+    if (::GetThreadContext(ToWin(thread), &native) == FALSE) return false;
+    FromWinContext(native, context);
+    context.ContextFlags = native.ContextFlags;
+    return true;
+}
+
+bool Win32Platform::SetThreadContext(Handle thread, const ThreadContext& context) {
+    // Read the thread's current state first so that the groups written back
+    // hold the thread's own values in the fields the record doesn't carry.
+    alignas(16) CONTEXT native;
+    std::memset(&native, 0, sizeof(native));
+    native.ContextFlags = kCarriedGroups;
+    if (::GetThreadContext(ToWin(thread), &native) == FALSE) return false;
+    ToWinContext(context, native);
+    native.ContextFlags = kCarriedGroups;
+    return ::SetThreadContext(ToWin(thread), &native) != FALSE;
+}
+
+int32_t Win32Platform::NtQueryInformationThread(Handle thread, uint32_t infoClass, void* buffer, uint32_t length) {
+    using QueryFn = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
+    constexpr LONG kStatusProcedureNotFound = static_cast<LONG>(0xC000007A);
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    if (ntdll == nullptr) return kStatusProcedureNotFound;
+    const auto query = reinterpret_cast<QueryFn>(
+        reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQueryInformationThread")));
+    if (query == nullptr) return kStatusProcedureNotFound;
+    ULONG returned = 0;
+    return query(ToWin(thread), static_cast<int>(infoClass), buffer, length, &returned);
+}
+
+}  // namespace qv::win32
