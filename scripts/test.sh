@@ -16,6 +16,11 @@ cmake --preset native >/dev/null
 cmake --build build/native -j "$jobs"
 ctest --test-dir build/native --output-on-failure -j "$jobs"
 
+echo "== tracer tests under ThreadSanitizer"
+cmake --preset tsan >/dev/null
+cmake --build build/tsan -j "$jobs" --target qv_tracer_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build/tsan/bin/qv_tracer_tests --gtest_brief=1
+
 echo "== Windows cross build"
 cmake --preset mingw >/dev/null
 cmake --build build/mingw -j "$jobs"
