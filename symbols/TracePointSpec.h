@@ -1,0 +1,47 @@
+// The text form of a trace point: "[module!]target[+offset][*depth] [(args)]
+// [# comment]". The parser is pure; AddTracePoint resolves what it gives.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tracer/BreakPointTable.h"
+
+namespace qv {
+
+inline constexpr const char* kDefaultTraceModule = "ORACLE.EXE";
+
+struct TracePointSpec {
+    std::string module;  // the default module when none is written
+    std::string body;    // a function name or a hexadecimal address
+    int32_t offset = 0;
+    int32_t stackDepth = 0;
+    ArgSpecMap args;
+};
+
+enum class SpecRefusal {
+    None,
+    EmptyText,  // an empty line or a comment only
+    EmptyBody,  // a module but no function or address
+};
+
+struct TracePointParse {
+    std::optional<TracePointSpec> spec;
+    SpecRefusal refusal = SpecRefusal::None;
+};
+
+TracePointParse ParseTracePointSpec(std::string_view text);
+
+// A decimal number as atol reads it (leading blanks, a sign, digits up to
+// the first other character), saturated to 32 bits; 0 without digits.
+int32_t ReadDecimal(std::string_view text);
+
+// The body read in base 16 as strtol reads it into a 32-bit long (a sign, an
+// optional "0x", saturation at the long's limits). The address when the
+// whole body is consumed and the value is not 0; nullopt means the body is
+// a function name.
+std::optional<uint64_t> ReadHexAddress(std::string_view body);
+
+}  // namespace qv
