@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/win32/WinApi.h"
 #include "platform/win32/Win32Platform.h"
@@ -123,11 +124,21 @@ std::optional<std::string> Win32Platform::GetModuleFileNameEx(Handle process, ui
     return FromBuffer(path, length);
 }
 
+// Windows answers with the device form ("\Device\HarddiskVolume2\dir\file");
+// Wine with the DOS-device form ("\??\Z:\dir\file"). The latter is turned
+// into the former through the drive's device name, so callers see one form.
 std::optional<std::string> Win32Platform::GetMappedFileName(Handle process, const void* address) {
     char name[MAX_PATH] = {};
     const DWORD length = ::GetMappedFileNameA(ToWin(process), const_cast<void*>(address), name, MAX_PATH);
     if (length == 0) return std::nullopt;
-    return FromBuffer(name, length);
+    std::string mapped = FromBuffer(name, length);
+    constexpr std::string_view kDosDevices = "\\??\\";
+    if (mapped.size() > kDosDevices.size() + 2 && mapped.compare(0, kDosDevices.size(), kDosDevices) == 0 &&
+        mapped[kDosDevices.size() + 1] == ':') {
+        const std::string drive = mapped.substr(kDosDevices.size(), 2);
+        if (const auto device = QueryDosDevice(drive.c_str())) return *device + mapped.substr(kDosDevices.size() + 2);
+    }
+    return mapped;
 }
 
 std::vector<std::string> Win32Platform::GetLogicalDriveStrings() {
