@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Sourced by the scripts that run Windows programs: a private Wine prefix in
-# build/, and a virtual display when there is none.
+# build/ (QV_WINEPREFIX chooses another), a virtual display when there is
+# none, and the demo server's BIN folder on the Windows PATH.
+#   qv_wine_start [BUILD_DIR]   BUILD_DIR defaults to build/mingw
+#   qv_wine_run SECONDS PROGRAM [ARGS...]   one program, with a time-out
+#   qv_wine_stop
 QV_ROOT=${QV_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX="$QV_ROOT/build/wineprefix"
+export WINEPREFIX=${QV_WINEPREFIX:-$QV_ROOT/build/wineprefix}
 export WINEARCH=win64
-export WINEDEBUG=-all
+export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 QV_XVFB_PID=""
 
 qv_wine_start() {
+  local build=${1:-$QV_ROOT/build/mingw}
   if [ -z "${DISPLAY:-}" ]; then
     local n=99
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
@@ -19,12 +24,26 @@ qv_wine_start() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
+    echo "wine: first start of the prefix $WINEPREFIX"
     timeout 180 wineboot -i >/dev/null 2>&1 || true
+    timeout 60 wineserver -w >/dev/null 2>&1 || true
   fi
-  timeout 60 wineserver -w >/dev/null 2>&1 || true
+  # A lookup of the bare name ORACLE.EXE (image size, time stamp) goes
+  # through the search path, as on a real installation: put BIN on it.
+  if [ -d "$build/server-home/BIN" ]; then
+    WINEPATH=$(timeout 30 winepath -w "$build/server-home/BIN" 2>/dev/null || true)
+    export WINEPATH
+  fi
+}
+
+qv_wine_run() {
+  local seconds=$1; shift
+  timeout --kill-after=10 "$seconds" wine "$@"
 }
 
 qv_wine_stop() {
+  # Ends whatever still runs in this prefix (a server left by a program
+  # that was killed by its time-out).
   timeout 30 wineserver -k >/dev/null 2>&1 || true
   if [ -n "$QV_XVFB_PID" ]; then kill "$QV_XVFB_PID" 2>/dev/null || true; fi
 }
