@@ -28,30 +28,27 @@ constexpr const char* kCoffFields[] = {
 const char* FormatName(uint32_t type) { return type < std::size(kFormatNames) ? kFormatNames[type] : kUnknownFormat; }
 
 // Where the table lies in the file: in a ".debug" section that starts at
-// the directory's RVA, else inside ".rdata".
-std::optional<uint64_t> LocateDebugTable(ByteView image, uint32_t rva) {
+// the directory's RVA, else in the section whose raw data holds the RVA
+// (".rdata" in most images; linkers also use sections of their own, and the
+// ".rdata" delta would point into unrelated bytes there).
+std::optional<uint64_t> LocateDebugTable(ByteView image, uint64_t nt, uint32_t rva) {
     const auto debugSection = FindSectionHeader(image, ".debug");
     if (debugSection && image.GetOr<uint32_t>(*debugSection + kShVirtualAddress, 0) == rva) {
         return image.Get<uint32_t>(*debugSection + kShPointerToRawData);
     }
-    const auto rdata = FindSectionHeader(image, ".rdata");
-    if (!rdata) return std::nullopt;
-    const int64_t offset = int64_t{image.GetOr<uint32_t>(*rdata + kShPointerToRawData, 0)} -
-                           int64_t{image.GetOr<uint32_t>(*rdata + kShVirtualAddress, 0)} + int64_t{rva};
-    if (offset < 0) return std::nullopt;
-    return static_cast<uint64_t>(offset);
+    return RvaToVa(image, nt, rva);
 }
 
 }  // namespace
 
 void ReportDebugFormats(ByteView image, CWnd* window) {
-    const auto fileHeader = GetFileHeader(image);
+    const auto nt = GetNtHeaders(image);
     const auto directory = GetDataDirectory(image, kDirDebug);
-    if (!fileHeader || !directory || directory->VirtualAddress == 0) return;
-    const auto table = LocateDebugTable(image, directory->VirtualAddress);
+    if (!nt || !directory || directory->VirtualAddress == 0) return;
+    const auto table = LocateDebugTable(image, *nt, directory->VirtualAddress);
     const uint32_t count = directory->Size / kDebugEntrySize;
     if (!table || count == 0) return;
-    const bool hasSymbolTable = image.GetOr<uint32_t>(*fileHeader + kFhPointerToSymbolTable, 0) != 0;
+    const bool hasSymbolTable = image.GetOr<uint32_t>(*nt + kFileHeaderOffset + kFhPointerToSymbolTable, 0) != 0;
 
     ReportLine(window, "Debug Formats in File\r\n");
     ReportLine(window, "  Type            Size     Address  FilePtr  Charactr TimeData Version\r\n");
