@@ -105,6 +105,22 @@ public:
     // Let the user-interface side of a test block until the machine changes
     // (an event was continued, a call finished); returns on time-out too.
     void WaitForChange(uint32_t realMilliseconds) const;
+    // Live threads of a process in creation order (the main thread first).
+    std::vector<uint32_t> ThreadIds(uint32_t processId) const;
+    // The exit code of an ended process; nullopt while it runs.
+    std::optional<uint32_t> ProcessExitCode(uint32_t processId) const;
+    bool IsBeingDebugged(uint32_t processId) const;
+    // Handles of every kind that are open now (a leak check for tests).
+    size_t OpenHandleCount() const;
+    // What AdjustDebugPrivilege, DebugSetProcessKillOnExit and
+    // SymInitialize/SymCleanup recorded.
+    bool DebugPrivilegeEnabled() const;
+    bool KillOnExit() const;
+    bool SymbolHandlerActive(uint32_t processId) const;
+    // Fixed addresses of every simulated process: where the attach break-in
+    // raises its breakpoint, and the return address of top-level calls.
+    static uint64_t BreakInAddress();
+    static uint64_t ThreadHomeAddress();
 
     // ---- virtual time ----
     uint64_t VirtualMilliseconds() const;

@@ -1,0 +1,97 @@
+// Virtual time: a millisecond count that only moves when asked (idle debug
+// waits, timed object waits, sleeps, the test). The local date is the epoch
+// plus that count; the machine's time zone is UTC.
+#include "platform/sim/SimState.h"
+
+namespace qv::sim {
+
+namespace {
+
+constexpr int64_t kMsPerDay = 86'400'000;
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
+    year -= month <= 2;
+    const int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
+}
+
+SystemTime CivilFromMs(int64_t ms) {
+    int64_t days = ms / kMsPerDay;
+    int64_t rest = ms % kMsPerDay;
+    if (rest < 0) {
+        rest += kMsPerDay;
+        --days;
+    }
+    const int64_t z = days + 719468;
+    const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(z - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned mp = (5 * dayOfYear + 2) / 153;
+    const unsigned day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const int64_t year = static_cast<int64_t>(yearOfEra) + era * 400 + (month <= 2);
+
+    SystemTime time;
+    time.wYear = static_cast<uint16_t>(year);
+    time.wMonth = static_cast<uint16_t>(month);
+    time.wDay = static_cast<uint16_t>(day);
+    time.wDayOfWeek = static_cast<uint16_t>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    time.wHour = static_cast<uint16_t>(rest / 3'600'000);
+    time.wMinute = static_cast<uint16_t>(rest / 60'000 % 60);
+    time.wSecond = static_cast<uint16_t>(rest / 1000 % 60);
+    time.wMilliseconds = static_cast<uint16_t>(rest % 1000);
+    return time;
+}
+
+int64_t MsFromCivil(const SystemTime& time) {
+    return DaysFromCivil(time.wYear, time.wMonth, time.wDay) * kMsPerDay + int64_t{time.wHour} * 3'600'000 +
+           int64_t{time.wMinute} * 60'000 + int64_t{time.wSecond} * 1000 + time.wMilliseconds;
+}
+
+}  // namespace
+
+namespace detail {
+
+void InitClock(State& state) {
+    SystemTime start;
+    start.wYear = 2026;
+    start.wMonth = 1;
+    start.wDay = 2;
+    start.wHour = 3;
+    start.wMinute = 4;
+    start.wSecond = 5;
+    start.wMilliseconds = 678;
+    state.localEpochMs = MsFromCivil(start);
+}
+
+}  // namespace detail
+
+uint64_t SimMachine::VirtualMilliseconds() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->virtualMs;
+}
+
+void SimMachine::AdvanceClock(uint64_t milliseconds) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->virtualMs += milliseconds;
+    m_state->NotifyChange();
+}
+
+void SimMachine::SetLocalTime(const SystemTime& time) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->localEpochMs = MsFromCivil(time) - static_cast<int64_t>(m_state->virtualMs);
+}
+
+SystemTime SimMachine::GetLocalTime() {
+    std::lock_guard lock(m_state->mutex);
+    return CivilFromMs(m_state->localEpochMs + static_cast<int64_t>(m_state->virtualMs));
+}
+
+SystemTime SimMachine::GetSystemTime() { return GetLocalTime(); }
+
+}  // namespace qv::sim

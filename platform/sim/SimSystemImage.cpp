@@ -1,0 +1,96 @@
+#include "platform/sim/SimSystemImage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace qv::sim::detail {
+
+namespace {
+
+constexpr uint32_t kNtOffset = 0x80;
+constexpr uint32_t kOptionalOffset = kNtOffset + 24;
+constexpr uint16_t kOptionalSize = 0xF0;
+constexpr uint32_t kTextRva = 0x1000;
+constexpr uint32_t kExportRva = 0x1000;
+constexpr uint32_t kCodeRva = 0x1800;
+constexpr uint32_t kStubSize = 0x10;
+constexpr uint8_t kRet = 0xC3;
+
+class Writer {
+public:
+    explicit Writer(uint8_t* image) : m_image(image) {}
+    template <typename T>
+    void Put(uint32_t offset, T value) {
+        if (offset + sizeof(T) > kSystemImageSize) throw std::length_error("system image overflow");
+        std::memcpy(m_image + offset, &value, sizeof(T));
+    }
+    void PutText(uint32_t offset, const std::string& text) {
+        if (offset + text.size() + 1 > kSystemImageSize) throw std::length_error("system image overflow");
+        std::memcpy(m_image + offset, text.c_str(), text.size() + 1);
+    }
+
+private:
+    uint8_t* m_image;
+};
+
+}  // namespace
+
+std::unique_ptr<uint8_t[]> BuildSystemImage(const std::string& dllName, std::vector<std::string> exports) {
+    auto image = std::make_unique<uint8_t[]>(kSystemImageSize);
+    Writer out(image.get());
+    std::sort(exports.begin(), exports.end());
+    const auto count = static_cast<uint32_t>(exports.size());
+
+    out.Put<uint16_t>(0, 0x5A4D);
+    out.Put<uint32_t>(0x3C, kNtOffset);
+    out.Put<uint32_t>(kNtOffset, 0x4550);
+    out.Put<uint16_t>(kNtOffset + 4, 0x8664);       // machine
+    out.Put<uint16_t>(kNtOffset + 6, 1);            // sections
+    out.Put<uint16_t>(kNtOffset + 20, kOptionalSize);
+    out.Put<uint16_t>(kNtOffset + 22, 0x2022);      // executable, large address aware, DLL
+    out.Put<uint16_t>(kOptionalOffset, 0x20B);
+    out.Put<uint64_t>(kOptionalOffset + 24, reinterpret_cast<uint64_t>(image.get()));
+    out.Put<uint32_t>(kOptionalOffset + 32, 0x1000);  // section alignment
+    out.Put<uint32_t>(kOptionalOffset + 36, 0x200);   // file alignment
+    out.Put<uint32_t>(kOptionalOffset + 56, kSystemImageSize);
+    out.Put<uint32_t>(kOptionalOffset + 60, 0x400);   // headers
+    out.Put<uint32_t>(kOptionalOffset + 108, 16);     // data directories
+
+    const uint32_t functions = kExportRva + 40;
+    const uint32_t names = functions + 4 * count;
+    const uint32_t ordinals = names + 4 * count;
+    uint32_t text = ordinals + 2 * count;
+    out.PutText(text, dllName);
+    out.Put<uint32_t>(kExportRva + 12, text);
+    text += static_cast<uint32_t>(dllName.size()) + 1;
+    out.Put<uint32_t>(kExportRva + 16, 1);  // ordinal base
+    out.Put<uint32_t>(kExportRva + 20, count);
+    out.Put<uint32_t>(kExportRva + 24, count);
+    out.Put<uint32_t>(kExportRva + 28, functions);
+    out.Put<uint32_t>(kExportRva + 32, names);
+    out.Put<uint32_t>(kExportRva + 36, ordinals);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t stub = kCodeRva + i * kStubSize;
+        out.Put<uint8_t>(stub, kRet);
+        out.Put<uint32_t>(functions + 4 * i, stub);
+        out.Put<uint32_t>(names + 4 * i, text);
+        out.Put<uint16_t>(ordinals + 2 * i, static_cast<uint16_t>(i));
+        out.PutText(text, exports[i]);
+        text += static_cast<uint32_t>(exports[i].size()) + 1;
+    }
+    if (text > kCodeRva) throw std::length_error("system image overflow");
+    out.Put<uint32_t>(kOptionalOffset + 112, kExportRva);
+    out.Put<uint32_t>(kOptionalOffset + 116, text - kExportRva);
+
+    const uint32_t section = kOptionalOffset + kOptionalSize;
+    out.PutText(section, ".text");
+    out.Put<uint32_t>(section + 8, kSystemImageSize - kTextRva);
+    out.Put<uint32_t>(section + 12, kTextRva);
+    out.Put<uint32_t>(section + 16, kSystemImageSize - kTextRva);
+    out.Put<uint32_t>(section + 20, 0x400);
+    out.Put<uint32_t>(section + 36, 0x60000020);  // code, execute, read
+    return image;
+}
+
+}  // namespace qv::sim::detail
