@@ -99,10 +99,8 @@ void ReportEntry(ByteView image, ByteView entry, CWnd* window) {
     } else {
         ReportLine(window, "Type: Unknown.\n");
     }
-    const auto record = image.Sub(rawPointer, dataSize);
-    if (!record) return;
-    if (type == kDebugTypeCodeView) ReportCodeViewRecord(*record, window);
-    if (type == kDebugTypeMisc) ReportMiscRecord(*record, window);
+    if (type == kDebugTypeCodeView) ReportCodeViewRecord(image, rawPointer, dataSize, window);
+    if (type == kDebugTypeMisc) ReportMiscRecord(image, rawPointer, dataSize, window);
 }
 
 void ReportDebugDirectory(ByteView image, CWnd* window) {

@@ -19,6 +19,7 @@ constexpr uint64_t kMiscMinimumSize = 16;
 constexpr uint64_t kMiscData = 12;
 constexpr uint32_t kMiscExeName = 1;
 
+// `record` runs from the record's start to the end of the file.
 void ReportNb10(ByteView record, CWnd* window) {
     const auto name = record.CString(kNb10Name);
     if (!record.Contains(0, kNb10HeaderSize) || !name) return;
@@ -42,8 +43,9 @@ void ReportRsds(ByteView record, CWnd* window) {
 
 }  // namespace
 
-void ReportCodeViewRecord(ByteView record, CWnd* window) {
-    if (record.size() < 4) return;
+void ReportCodeViewRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window) {
+    if (size < 4 || !image.Contains(offset, size)) return;
+    const ByteView record = *image.From(offset);
     const std::string_view signature(reinterpret_cast<const char*>(record.data()), 4);
     if (signature == "NB10") {
         ReportNb10(record, window);
@@ -51,15 +53,16 @@ void ReportCodeViewRecord(ByteView record, CWnd* window) {
         ReportRsds(record, window);
     } else {
         ReportLine(window, "CodeView signature: %c%c%c%c \n", signature[0], signature[1], signature[2], signature[3]);
-        uint32_t offset = 0;
-        if (signature.substr(0, 2) == "NB" && record.Read(4, offset)) {
-            ReportLine(window, "CodeView information offset: %08x\n", offset);
+        uint32_t infoOffset = 0;
+        if (signature.substr(0, 2) == "NB" && record.Read(4, infoOffset)) {
+            ReportLine(window, "CodeView information offset: %08x\n", infoOffset);
         }
     }
 }
 
-void ReportMiscRecord(ByteView record, CWnd* window) {
-    if (record.size() < kMiscMinimumSize) return;
+void ReportMiscRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window) {
+    if (size < kMiscMinimumSize || !image.Contains(offset, size)) return;
+    const ByteView record = *image.From(offset);
     const uint32_t dataType = record.GetOr<uint32_t>(0, 0);
     const bool unicode = record.GetOr<uint8_t>(8, 0) != 0;
     ReportLine(window, "Data type: %u  Length: %u  Format: %s \n", dataType, record.GetOr<uint32_t>(4, 0),

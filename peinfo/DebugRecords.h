@@ -1,14 +1,17 @@
 // The records a debug directory entry points to: CodeView ("NB10", "RSDS")
-// and MISC (the executable's name). Each takes the record's bytes as they
-// lie in the file and writes nothing when they don't hold the record.
+// and MISC (the executable's name). Each takes the file and the record's
+// position and size in it; every check is against the file's end, as a
+// record's header and name may reach past its stated size.
 #pragma once
+
+#include <cstdint>
 
 #include "framework/Wnd.h"
 #include "tracer/ByteView.h"
 
 namespace qv {
 
-void ReportCodeViewRecord(ByteView record, CWnd* window);
-void ReportMiscRecord(ByteView record, CWnd* window);
+void ReportCodeViewRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window);
+void ReportMiscRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window);
 
 }  // namespace qv

@@ -90,6 +90,7 @@ TEST(CodeViewRecord, Formats) {
         const char* what;
         Blob record;
         const char* expected;
+        uint32_t statedSize = 0;  // 0: the record's own size
     };
     Blob rsds;
     rsds.Str(0, "RSDS");
@@ -104,6 +105,10 @@ TEST(CodeViewRecord, Formats) {
     Blob rsdsWithoutName = rsds;
     rsdsWithoutName.bytes.resize(29);
     rsdsWithoutName.bytes[28] = 'q';  // the name runs off the record
+    // Linkers state 24 bytes plus the name; the check for 28 bytes is
+    // against the file, which goes on after the record.
+    Blob rsdsEmptyName;
+    rsdsEmptyName.Str(0, "RSDS").U32(20, 2).U8(24, 0).U32(25, 0xFFFFFFFF);
     Blob tiny;
     tiny.Str(0, "RS").bytes.resize(3);
     const Case cases[] = {
@@ -114,10 +119,13 @@ TEST(CodeViewRecord, Formats) {
         {"other", other, "CodeView signature: ABCD \n"},
         {"RSDS without a name", rsdsWithoutName, ""},
         {"shorter than a signature", tiny, ""},
+        {"RSDS stated as 25 bytes", rsdsEmptyName,
+         "CodeView format: RSDS \nSignature: {00000000-0000-0000-0000-000000000000}  Age: 2  \nPdbFile:  \n", 25},
     };
     for (const Case& c : cases) {
         CTextLogWindow window;
-        ReportCodeViewRecord(ByteView(c.record.bytes.data(), c.record.bytes.size()), &window);
+        const auto size = c.statedSize ? c.statedSize : static_cast<uint32_t>(c.record.bytes.size());
+        ReportCodeViewRecord(ByteView(c.record.bytes.data(), c.record.bytes.size()), 0, size, &window);
         EXPECT_EQ(window.Text(), c.expected) << c.what;
     }
 }
