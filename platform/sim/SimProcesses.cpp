@@ -303,13 +303,18 @@ std::optional<std::vector<ThreadEntry>> SimMachine::SnapshotThreads(uint32_t pro
     std::lock_guard lock(m_state->mutex);
     const detail::SimProcess* requested = m_state->FindProcess(processId);
     if (processId != 0 && (requested == nullptr || !requested->alive)) return std::nullopt;
-    // As the system snapshot does, every thread of the machine is listed.
+    // The threads of the given process; 0 lists every thread of the machine
+    // as the system snapshot does (callers filter by owner either way).
     std::vector<ThreadEntry> entries;
     for (const auto& [id, thread] : m_state->threads) {
-        if (thread.alive) entries.push_back(ThreadEntry{id, thread.processId, detail::kNormalPriority});
+        if (thread.alive && (processId == 0 || thread.processId == processId)) {
+            entries.push_back(ThreadEntry{id, thread.processId, detail::kNormalPriority});
+        }
     }
-    for (const auto& [hostId, id] : m_state->hostThreadIds) {
-        entries.push_back(ThreadEntry{id, m_state->ownProcessId, detail::kNormalPriority});
+    if (processId == 0 || processId == m_state->ownProcessId) {
+        for (const auto& [hostId, id] : m_state->hostThreadIds) {
+            entries.push_back(ThreadEntry{id, m_state->ownProcessId, detail::kNormalPriority});
+        }
     }
     return entries;
 }
