@@ -35,14 +35,19 @@ std::string DescribeStackDepth(int32_t depth) {
 
 std::string DescribeTarget(const TracePointSpec& spec) {
     const auto address = ReadHexAddress(spec.body);
-    if (!address) return "function " + spec.body + " in module " + spec.module;
+    if (!address) {
+        std::string description = "function " + spec.body + " in module " + spec.module;
+        if (spec.body.find('(') != std::string::npos) {
+            description += " (an argument list needs a blank before its \"(\")";
+        }
+        return description;
+    }
     char text[160];
-    std::snprintf(text, sizeof text, "address 0x%llX (the module holding it is used; \"%s\" plays no part)",
-                  static_cast<unsigned long long>(*address), spec.module.c_str());
+    std::snprintf(text, sizeof text, "address 0x%llX (in whichever module holds it; a written module is ignored)",
+                  static_cast<unsigned long long>(*address));
     std::string description = text;
     // Values beyond a signed 32-bit number are cut to its largest value.
-    const std::string digits = spec.body;
-    if (std::strtoull(digits.c_str(), nullptr, 16) != *address && *address == 0x7FFFFFFF) {
+    if (*address == 0x7FFFFFFF && std::strtoull(spec.body.c_str(), nullptr, 16) != *address) {
         description += "; the written value is too large and saturates to 0x7FFFFFFF";
     }
     return description;
