@@ -64,7 +64,9 @@ TEST_F(TraceLogTest, DeferredLinesArriveThroughPostedMessages) {
     WriteLog(kLogToWindow, false, true, &m_window, "two\r\n");
     EXPECT_EQ(m_window.LogText(), "");
     EXPECT_EQ(PendingLogCount(), 2u);
-    if (before <= kLogSeqLast - 2) EXPECT_EQ(PendingLogSequence(), before + 2);
+    if (before <= kLogSeqLast - 2) {
+        EXPECT_EQ(PendingLogSequence(), before + 2);
+    }
     g_bAsynMsg = false;  // texts already parked are still delivered
     PumpMessages();
     EXPECT_EQ(m_window.LogText(), "one\r\ntwo\r\n");
