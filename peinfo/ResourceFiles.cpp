@@ -14,6 +14,8 @@ constexpr uint64_t kHotSpotSize = 4;
 constexpr uint32_t kBitmapFileHeaderSize = 14;
 constexpr uint32_t kBitmapInfoHeaderEnd = 54;  // file header + BITMAPINFOHEADER
 constexpr uint64_t kBitmapInfoHeaderSize = 40;
+constexpr uint32_t kBitFields = 3;  // biCompression: three colour masks
+constexpr uint32_t kBitFieldsMasksSize = 12;
 
 // Group entry fields.
 constexpr uint64_t kGeWidth = 0;
@@ -51,7 +53,16 @@ bool WriteBitmapFile(const RESOURCERECORD& bitmap, const std::string& fileName, 
     const ByteView dib = *bitmap.data;
     const uint32_t colorsUsed = dib.GetOr<uint32_t>(32, 0);
     const uint16_t bitCount = dib.GetOr<uint16_t>(14, 0);
+    // The bits follow the info header, the colour masks of a 40-byte header
+    // with bit fields, and the palette. Later header versions (108, 124
+    // bytes) carry the masks inside and are longer than 40 bytes.
+    const uint32_t headerSize = dib.GetOr<uint32_t>(0, 0);
     uint32_t bitsOffset = kBitmapInfoHeaderEnd;
+    if (headerSize > kBitmapInfoHeaderSize && headerSize <= dib.size()) {
+        bitsOffset = kBitmapFileHeaderSize + headerSize;
+    } else if (dib.GetOr<uint32_t>(16, 0) == kBitFields) {
+        bitsOffset += kBitFieldsMasksSize;
+    }
     if (colorsUsed != 0) {
         bitsOffset += 4 * colorsUsed;
     } else if (bitCount <= 8) {

@@ -202,6 +202,36 @@ TEST(ResourceDumper, ScriptLogAndExtractedFiles) {
     EXPECT_EQ(files.Read("pointer.cur"), Concat({cursorHeader.bytes, fixture.cursorImage}));
 }
 
+TEST(ResourceDumper, BitmapBitsOffsetFollowsHeaderMasksAndPalette) {
+    struct Case {
+        uint16_t bitCount;
+        uint32_t colorsUsed;
+        uint32_t headerSize;
+        uint32_t compression;
+        uint32_t bitsOffset;
+    };
+    const Case cases[] = {
+        {4, 0, 40, 0, 118},  {24, 0, 40, 0, 54}, {8, 2, 40, 0, 62},  {1, 0, 40, 0, 62},
+        {8, 0, 40, 0, 1078}, {32, 0, 40, 3, 66}, {32, 0, 124, 3, 138}, {24, 0, 108, 0, 122},
+    };
+    std::vector<ResItem> items;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        Blob dib;
+        dib.Bytes(0, Dib(cases[i].bitCount, cases[i].colorsUsed, 160));
+        dib.U32(0, cases[i].headerSize).U32(16, cases[i].compression);
+        items.push_back({ResKey{2, ""}, ResKey{static_cast<uint16_t>(i + 1), ""}, 0x409, dib.bytes});
+    }
+    test::SimFiles files;
+    CTextLogWindow window;
+    DumpResources(files.Put("bits.exe", ImageWithResources(items).Build()), &window);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const std::vector<uint8_t> bmp = files.Read(std::to_string(i + 1) + ".bmp");
+        ASSERT_EQ(bmp.size(), 14u + 200u) << i;
+        const uint32_t offset = bmp[10] | (bmp[11] << 8) | (bmp[12] << 16) | (uint32_t{bmp[13]} << 24);
+        EXPECT_EQ(offset, cases[i].bitsOffset) << "case " << i;
+    }
+}
+
 TEST(ResourceDumper, ExecutableWithoutResourcesGetsAnEmptyScript) {
     test::SimFiles files;
     PeBuilder builder;
