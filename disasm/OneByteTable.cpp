@@ -123,7 +123,7 @@ constexpr Row kRows[] = {
     {0xFF, 0xFF, {F::GroupIncDecBranch}},
 };
 
-constexpr std::array<OneByteEntry, 256> Build() {
+std::array<OneByteEntry, 256> Build() {
     std::array<OneByteEntry, 256> map{};
     // The arithmetic rows 00h-3Fh: six forms per row, by bits 5-3.
     for (unsigned row = 0; row < 8; ++row) {
