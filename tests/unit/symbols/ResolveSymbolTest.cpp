@@ -1,4 +1,6 @@
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "symbols/ExportLookup.h"
 #include "tests/unit/symbols/SymFileWriter.h"
@@ -107,6 +109,25 @@ TEST_F(ResolveSymbolTest, StaleOrMissingSymbolFilesFallBackToExports) {
     const uint64_t base = LoadTargetLibrary("C:\\db\\BIN\\util.dll", "util.dll", 0x7FF810000000);
     EXPECT_EQ(m_tracer.ResolveSymbol(base, "util.dll", "gamma", nullptr), base + 0x1040);
     EXPECT_EQ(TakeLog(), "C:\\db\\BIN\\util.SYM not found!\r\n");
+}
+
+// The tracer thread and the user-interface thread look up at once; the
+// first lookups of each build the shared index.
+TEST_F(ResolveSymbolTest, ConcurrentLookupsShareOneIndex) {
+    StartServer();
+    WriteBytes(kBinSym, WriteSymbolFile(kServerSymbols, kLinkTime));
+    g_bDebug = false;
+    std::atomic<int> wrong{0};
+    auto lookups = [&] {
+        for (int i = 0; i < 200; ++i) {
+            if (m_tracer.ResolveSymbol(kServerBase, "ORACLE.EXE", "opiexe", nullptr) != 0x402000) ++wrong;
+            if (m_tracer.ResolveSymbol(kServerBase, "ORACLE.EXE", 0x401001, nullptr) != "ORACLE.EXE!kslget+1") ++wrong;
+        }
+    };
+    std::thread other(lookups);
+    lookups();
+    other.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(ResolveSymbolTest, TargetExportsAreReadFromTheTargetsMemory) {
