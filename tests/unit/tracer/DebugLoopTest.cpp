@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/tracer/TracerHarness.h"
 #include "tracer/Statistics.h"
 
@@ -140,8 +143,10 @@ TEST_F(DebugLoopTest, WithoutStatOnlyHitsAreNotStored) {
     EXPECT_EQ(m_machine->PeekMemory(m_pid, kFunction, 1)[0], 0xCC);
 }
 
-TEST_F(DebugLoopTest, DetachesSoThatTheTargetCanBeTracedAgain) {
+TEST_F(DebugLoopTest, DetachesOnlyOnTheTracerThreadSoTheTargetCanBeTracedAgain) {
     StartTracing();
+    m_tracer->CleanupTracer();  // the user-interface half of Stop: no detach yet
+    EXPECT_EQ(m_tracer->m_nProcessId, m_pid);
     Stop();
     EXPECT_TRUE(m_machine->IsProcessAlive(m_pid));
     m_window.GetDlgItem(kLogEditId)->SetWindowText("");
@@ -165,10 +170,10 @@ TEST_F(DebugLoopTest, UserInterfaceOperationsRaceTheLoopSafely) {
     g_bStatOnly = true;
     g_bDetail = true;
     StartTracing();
-    constexpr int kCalls = 300;
+    constexpr int kCalls = 3000;
     m_machine->ScriptCalls(m_t1, Calls(kFunction, kCalls));
     m_machine->ScriptCalls(m_t2, Calls(kFunction, kCalls));
-    for (int round = 0; !m_machine->IsIdle(m_pid) && round < 2000; ++round) {
+    for (int round = 0; !m_machine->IsIdle(m_pid) && round < 20000; ++round) {
         m_tracer->DisableBreakPoint(m_pid, 1);
         ReportStatistics(m_tracer, &m_window);
         m_tracer->EnableBreakPoint(m_pid, 1);
@@ -184,6 +189,21 @@ TEST_F(DebugLoopTest, UserInterfaceOperationsRaceTheLoopSafely) {
     m_machine->RunUntilIdle(m_pid);
     EXPECT_TRUE(m_machine->IsProcessAlive(m_pid));
     EXPECT_EQ(m_machine->PeekMemory(m_pid, kFunction, kFunctionBytes.size()), kFunctionBytes);
+}
+
+TEST_F(DebugLoopTest, StopWhileTheTracerWritesToTheWindowDoesNotDeadlock) {
+    PeBuilder dll;
+    dll.AddSection(".text", PeBuilder::kCode, {0xC3});
+    for (int i = 0; i < 40; ++i) dll.WriteTo(m_machine->HostPath("C:\\lib" + std::to_string(i) + ".dll"));
+    StartTracing();
+    for (int i = 0; i < 40; ++i) {
+        m_machine->LoadModule(m_pid, "C:\\lib" + std::to_string(i) + ".dll", 0x200000000 + 0x100000 * uint64_t(i));
+    }
+    // No pumping: let the tracer block in a direct append to this thread's
+    // window, then Stop waits for the tracer.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Stop();
+    EXPECT_TRUE(m_machine->IsProcessAlive(m_pid));
 }
 
 class DispatchTest : public SimFixture {
