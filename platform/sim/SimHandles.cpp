@@ -78,6 +78,8 @@ Handle SimMachine::OpenThread(uint32_t /*access*/, uint32_t threadId) {
 }
 
 bool SimMachine::CloseHandle(Handle handle) {
+    // Closing a pseudo-handle is allowed and does nothing.
+    if (handle == kCurrentProcessPseudo || handle == kCurrentThreadPseudo) return true;
     std::lock_guard lock(m_state->mutex);
     return m_state->handles.erase(handle) == 1;
 }

@@ -25,6 +25,19 @@ namespace qv::sim {
 
 enum class Protection { NoAccess, ReadOnly, ReadWrite, ExecuteRead, ExecuteReadWrite };
 
+// How scripted threads run: only while a debugger waits for an event (or
+// RunUntilIdle runs) and nothing is queued; then every runnable thread makes
+// one step per round, in thread-id order, until an event is raised. Every
+// instruction is one byte long, so a single step after the instruction at A
+// reports A + 1. A breakpoint continued with DBG_CONTINUE resumes at the
+// thread's Rip: rewound to A it executes A again, left at A + 1 the
+// replaced instruction counts as executed. A call whose function lies in
+// an unmapped or no-access page raises an access violation at it; handled,
+// the instruction runs again. Exceptions passed on twice, and exceptions
+// in a process without a debugger, end the process with the exception
+// code. The attach break-in thread ends once its breakpoint is continued,
+// whatever the status. DebugSetProcessKillOnExit is recorded only.
+//
 // One call that a scripted thread makes. On entry the thread pushes
 // returnAddress, the stack arguments above it (args[0] at Rsp+8 after the
 // push, as the x64 convention's home area would be), and jumps to function.

@@ -1,7 +1,9 @@
 // The machine used from two host threads at once: a debugger thread that
 // plants, steps over and re-arms one breakpoint, and a test thread that
 // reads memory and suspends threads meanwhile. Every call must be entered
-// exactly once and every hit reported, late hits included.
+// exactly once and hit the armed breakpoint exactly once. A late hit (raised
+// in the same round as another thread's hit) is rewound and hits again once
+// the breakpoint is re-armed, so it isn't counted itself.
 #include <atomic>
 #include <thread>
 
@@ -40,14 +42,20 @@ TEST_F(Threading, DebuggerAndUserInterfaceThreadsShareTheMachine) {
             uint32_t status = kDbgExceptionNotHandled;
             if (event.hFile != kNullHandle) machine().CloseHandle(event.hFile);
             const Handle thread = machine().OpenThread(kThreadAllAccess, event.dwThreadId);
+            std::vector<Handle> others;
+            for (uint32_t id : threads) {
+                if (id != event.dwThreadId) others.push_back(machine().OpenThread(kThreadAllAccess, id));
+            }
             ThreadContext context;
             if (event.dwDebugEventCode == kExceptionDebugEvent && event.ExceptionAddress == kFunction &&
                 event.ExceptionCode == kExceptionBreakpoint) {
-                ++hits;
                 machine().GetThreadContext(thread, context);
                 context.Rip = kFunction;
                 if (stepping == 0) {
-                    // Step over; a late hit only rewinds, the byte is back already.
+                    ++hits;
+                    // Step over with the other threads held; a late hit
+                    // only rewinds, the byte is back already.
+                    for (Handle other : others) machine().SuspendThread(other);
                     machine().WriteProcessMemory(process, kFunction, &kOriginal, 1);
                     context.EFlags |= kTrapFlag;
                     stepping = event.dwThreadId;
@@ -57,10 +65,12 @@ TEST_F(Threading, DebuggerAndUserInterfaceThreadsShareTheMachine) {
             } else if (event.dwDebugEventCode == kExceptionDebugEvent &&
                        event.ExceptionCode == kExceptionSingleStep && event.dwThreadId == stepping) {
                 machine().WriteProcessMemory(process, kFunction, &kInt3, 1);
+                for (Handle other : others) machine().ResumeThread(other);
                 stepping = 0;
                 status = kDbgContinue;
             }
             machine().CloseHandle(thread);
+            for (Handle other : others) machine().CloseHandle(other);
             machine().SleepEx(0, true);
             machine().ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
         }
