@@ -103,6 +103,8 @@ void ReportEntry(ByteView image, ByteView entry, CWnd* window) {
     if (type == kDebugTypeMisc) ReportMiscRecord(image, rawPointer, dataSize, window);
 }
 
+}  // namespace
+
 void ReportDebugDirectory(ByteView image, CWnd* window) {
     const auto location = ValidateImage(image);
     if (!location) {
@@ -126,8 +128,6 @@ void ReportDebugDirectory(ByteView image, CWnd* window) {
         ReportEntry(image, *directory->Sub(uint64_t{k - 1} * kDebugEntrySize, kDebugEntrySize), window);
     }
 }
-
-}  // namespace
 
 void ReportDebugInfo(const std::string& path, CWnd* window) {
     if (path.empty()) return;

@@ -22,11 +22,17 @@ void ReportExports(ByteView image, CWnd* window);
 
 void ReportDebugFormats(ByteView image, CWnd* window);
 void ReportDebugInfo(const std::string& path, CWnd* window);
+// The part of ReportDebugInfo after the file is mapped: validation and the
+// entries.
+void ReportDebugDirectory(ByteView image, CWnd* window);
 
 void ReportResources(ByteView image, CWnd* window);
 // Writes "<name>.rc" and the bitmaps, icons and cursors into the current
 // directory.
 void DumpResources(const std::string& path, CWnd* window);
+// The part of DumpResources after the file is mapped; the script is named
+// after path.
+void DumpMappedResources(const std::string& path, ByteView image, CWnd* window);
 
 void ReportRelocations(ByteView image, CWnd* window);
 

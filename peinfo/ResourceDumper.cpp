@@ -230,7 +230,9 @@ void WriteScript(const std::string& path, const ResourceList& records, CWnd* win
     }
 }
 
-void DumpMappedFile(const std::string& path, ByteView image, CWnd* window) {
+}  // namespace
+
+void DumpMappedResources(const std::string& path, ByteView image, CWnd* window) {
     if (image.GetOr<uint16_t>(0, 0) != kDosSignature) {
         ReportLine(window, "resdump: DOS header missing\n");
         return;
@@ -248,8 +250,6 @@ void DumpMappedFile(const std::string& path, ByteView image, CWnd* window) {
     const ResourceList records = section ? ResourceCollector(image, *section, window).Collect() : ResourceList();
     WriteScript(path, records, window);
 }
-
-}  // namespace
 
 void DumpResources(const std::string& path, CWnd* window) {
     IPlatform& platform = Platform();
@@ -269,7 +269,7 @@ void DumpResources(const std::string& path, CWnd* window) {
     if (view == nullptr) {
         ReportLine(window, "resdump: unable to map view of file\n");
     } else {
-        DumpMappedFile(path, ByteView(view, length), window);
+        DumpMappedResources(path, ByteView(view, length), window);
         platform.UnmapViewOfFile(view);
     }
     platform.CloseHandle(mapping);

@@ -30,6 +30,8 @@ std::optional<std::string_view> StringAtOffsetOf(ByteView image, uint64_t nt, ui
     return image.CString(offset);
 }
 
+}  // namespace
+
 void ListImports(ByteView image, CWnd* window) {
     const auto nt = GetNtHeaders(image);
     if (!nt) return;
@@ -87,8 +89,6 @@ void ListExports(ByteView image, CWnd* window) {
         WriteLog(kLogToWindow, false, true, window, "Function Name: %s\r\n", std::string(*name).c_str());
     }
 }
-
-}  // namespace
 
 void ListImportFunctions(const std::string& path, CWnd* window) {
     MAPPEDFILE mapping;

@@ -7,10 +7,15 @@
 #include <string>
 
 #include "framework/Wnd.h"
+#include "tracer/ByteView.h"
 
 namespace qv {
 
 void ListImportFunctions(const std::string& path, CWnd* window);
 void ListExportFunctions(const std::string& path, CWnd* window);
+
+// The listings of a file already mapped.
+void ListImports(ByteView image, CWnd* window);
+void ListExports(ByteView image, CWnd* window);
 
 }  // namespace qv
