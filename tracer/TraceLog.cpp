@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -23,7 +24,10 @@ std::map<int32_t, std::string> g_mapPendingLog;
 
 // Lines written while this thread holds a tracer table lock.
 thread_local int t_deferralDepth = 0;
-thread_local std::vector<std::pair<CWnd*, std::string>> t_deferredLines;
+// A pointer rather than an object: MinGW's emulated thread-local storage can
+// free a thread's variables before their destructors run at thread exit.
+using DeferredLines = std::vector<std::pair<CWnd*, std::string>>;
+thread_local DeferredLines* t_deferredLines = nullptr;
 
 std::string FormatMessage(const char* format, va_list args) {
     va_list sizing;
@@ -71,7 +75,8 @@ void WriteLogV(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, con
 void AppendLogText(CWnd* window, const std::string& text) {
     if (window == nullptr) return;
     if (t_deferralDepth > 0) {
-        t_deferredLines.emplace_back(window, text);
+        if (t_deferredLines == nullptr) t_deferredLines = new DeferredLines;
+        t_deferredLines->emplace_back(window, text);
         return;
     }
     if (g_bAsynMsg) {
@@ -115,9 +120,10 @@ void BeginLogDeferral() { ++t_deferralDepth; }
 
 void EndLogDeferral() {
     if (--t_deferralDepth > 0) return;
-    std::vector<std::pair<CWnd*, std::string>> lines;
-    lines.swap(t_deferredLines);
-    for (const auto& [window, text] : lines) AppendLogText(window, text);
+    const std::unique_ptr<DeferredLines> lines(t_deferredLines);
+    t_deferredLines = nullptr;
+    if (lines == nullptr) return;
+    for (const auto& [window, text] : *lines) AppendLogText(window, text);
 }
 
 }  // namespace qv
