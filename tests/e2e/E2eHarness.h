@@ -122,6 +122,15 @@ public:
         }
         CloseHandle(info.hThread);
         m_process = info.hProcess;
+        // The server goes with this program even when it crashes: the last
+        // handle of a kill-on-close job closes with the process.
+        m_job = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (m_job != nullptr) {
+            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+            AssignProcessToJobObject(m_job, m_process);
+        }
         m_pid = info.dwProcessId;
         return Request("info", "", readyTimeoutMs).has_value();
     }
@@ -180,6 +189,8 @@ public:
         }
         CloseHandle(m_process);
         m_process = nullptr;
+        if (m_job != nullptr) CloseHandle(m_job);
+        m_job = nullptr;
         ClearControlFolder();
         RemoveDirectoryA(m_control.c_str());
     }
@@ -203,6 +214,7 @@ private:
     std::string m_home;
     std::string m_control;
     HANDLE m_process = nullptr;
+    HANDLE m_job = nullptr;
     DWORD m_pid = 0;
     int m_nextId = 0;
 };

@@ -77,7 +77,7 @@ std::string OnInfo(Server& server, const std::string&) {
     out << "info " << GetCurrentProcessId() << ' ' << Hex(reinterpret_cast<uintptr_t>(GetModuleHandleA(nullptr)))
         << ' ' << server.workers->Count() << "\r\n";
     for (int i = 0; i < DEMO_FUNCTION_COUNT; ++i) {
-        if (DemoFunctionAddress(i) != 0) out << DemoFunctionName(i) << ' ' << Hex(DemoFunctionAddress(i)) << "\r\n";
+        out << DemoFunctionName(i) << ' ' << Hex(DemoFunctionAddress(i)) << "\r\n";
     }
     return out.str();
 }

@@ -109,6 +109,7 @@ uint64_t DemoFunctionCalls(int i) { return (uint64_t)InterlockedCompareExchange6
 uintptr_t DemoFunctionAddress(int i) {
     const uintptr_t addresses[DEMO_FUNCTION_COUNT] = {
         (uintptr_t)&ProcessRequest, (uintptr_t)&ParseStatement, (uintptr_t)&HashName,
-        (uintptr_t)&ComputeChecksum, (uintptr_t)&FormatRow, (uintptr_t)&CommitTransaction, 0};
+        (uintptr_t)&ComputeChecksum, (uintptr_t)&FormatRow, (uintptr_t)&CommitTransaction,
+        (uintptr_t)&orapls_execute};
     return addresses[i];
 }

@@ -21,8 +21,8 @@ uint64_t DemoRunIteration(int worker, int iteration);
 /* The name of counted function i and the calls it has made so far. */
 const char* DemoFunctionName(int i);
 uint64_t DemoFunctionCalls(int i);
-/* Where counted function i starts in this process; 0 for the one that
- * lives in orapls11.dll. */
+/* Where counted function i starts in this process (orapls_execute: in
+ * orapls11.dll). */
 uintptr_t DemoFunctionAddress(int i);
 
 #ifdef __cplusplus
