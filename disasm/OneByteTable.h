@@ -61,7 +61,7 @@ enum class Form1 : uint8_t {
 struct OneByteEntry {
     Form1 form = Form1::Escape;
     const char* name = nullptr;
-    const char* name16 = nullptr;  // mnemonic after 66h, when it differs
+    const char* name16 = nullptr;  // mnemonic after 66h (67h for jecxz), when it differs
     const char* remark = nullptr;
 };
 
