@@ -1,0 +1,133 @@
+// Trace points of the real engine in the demo server under Wine: every
+// internal function of the workload (named through ORACLE.SYM, one of them
+// recursive) and an export of the server's library, counted in the
+// counting-only mode while two worker threads run the workload. The hit
+// count of every trace point must equal the calls the server itself
+// counted; afterwards the server runs on with its code as it was.
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "framework/headless/TextLogWindow.h"
+#include "platform/win32/Win32Platform.h"
+#include "tests/e2e/E2eHarness.h"
+#include "tracer/DeamonThread.h"
+#include "tracer/OptionFlags.h"
+
+namespace {
+
+constexpr DWORD kAnswerMs = 180000;
+constexpr DWORD kCompleteMs = 60000;
+constexpr int kIterations = 20;
+constexpr int kThreads = 2;
+
+// Display name -> the function whose calls the server counts.
+const std::map<std::string, std::string> kTracePoints = {
+    {"ProcessRequest", "ProcessRequest"},       {"ParseStatement", "ParseStatement"},
+    {"HashName", "HashName"},                   {"ComputeChecksum", "ComputeChecksum"},
+    {"FormatRow", "FormatRow"},                 {"CommitTransaction", "CommitTransaction"},
+    {"orapls_execute", "orapls_execute"},
+};
+
+const char* const kTracePointFile =
+    "# every function of the workload\n"
+    "ORACLE.EXE!ProcessRequest\n"
+    "ParseStatement (8*1,8)\n"
+    "HashName  # twice per statement\n"
+    "ComputeChecksum (8,4)  # recursive\n"
+    "FormatRow\n"
+    "CommitTransaction\n"
+    "orapls11.dll!orapls_execute\n";
+
+void EnterWorkFolder() {
+    const std::string work = e2e::OwnFolder() + "\\e2e_tracepoints.work";
+    CreateDirectoryA(work.c_str(), nullptr);
+    SetCurrentDirectoryA(work.c_str());
+    if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {
+        std::fputs(kTracePointFile, file);
+        std::fclose(file);
+    }
+}
+
+bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (window.Text().find(text) == std::string::npos) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+void CheckTable(qv::CDeamonThread& tracer) {
+    qv::TableLock lock(tracer);
+    E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size()));
+    for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
+        const qv::BREAKPOINTINFO& record = tracer.m_arrBreakPoints.GetAt(i);
+        E2E_CHECK(kTracePoints.count(record.pszName) == 1);
+        E2E_CHECK(record.bArmed && record.bEntry && record.nHits == 0);
+    }
+}
+
+void CheckCounts(qv::CDeamonThread& tracer, const std::string& answer) {
+    qv::TableLock lock(tracer);
+    for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
+        const qv::BREAKPOINTINFO& record = tracer.m_arrBreakPoints.GetAt(i);
+        const auto function = kTracePoints.find(record.pszName);
+        if (function == kTracePoints.end()) continue;
+        const auto calls = e2e::AnswerValue(answer, function->second);
+        e2e::Note("%-18s hits %6d  server calls %6llu", record.pszName.c_str(), record.nHits, calls.value_or(0));
+        E2E_CHECK(calls.has_value() && static_cast<unsigned long long>(record.nHits) == *calls);
+    }
+}
+
+}  // namespace
+
+int main() {
+    qv::win32::Win32Platform platform;
+    qv::SetPlatform(&platform);
+    EnterWorkFolder();
+    e2e::DemoServer server;
+    if (!server.Start(kThreads)) {
+        E2E_CHECK(!"the demo server started");
+        return e2e::Checks().Finish("e2e_tracepoints");
+    }
+    qv::CTextLogWindow window;
+    qv::AfxSetMainWnd(&window);
+    qv::g_bStatOnly = true;
+
+    auto* tracer = new qv::CDeamonThread;
+    tracer->m_bLogToWindow = true;
+    tracer->CreateThread(qv::kCreateSuspended);
+    tracer->SetTarget(server.Pid(), 0);
+    tracer->m_bAutoDelete = false;
+    tracer->ResumeThread();
+    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    CheckTable(*tracer);
+
+    const ULONGLONG start = GetTickCount64();
+    const std::string run = std::to_string(kIterations) + " " + std::to_string(kThreads);
+    const auto answer = server.Request("run", run, kAnswerMs);
+    const ULONGLONG elapsed = GetTickCount64() - start;
+    E2E_CHECK(answer.has_value());
+    // The workload's fixed shape: per iteration and thread, two hashes and
+    // four checksum levels.
+    const unsigned long long calls = kIterations * kThreads;
+    E2E_CHECK(e2e::AnswerValue(answer.value_or(""), "HashName").value_or(0) == 2 * calls);
+    E2E_CHECK(e2e::AnswerValue(answer.value_or(""), "ComputeChecksum").value_or(0) == 4 * calls);
+    CheckCounts(*tracer, answer.value_or(""));
+    e2e::Note("%llu hits in %llu ms", 11 * calls, elapsed);
+
+    tracer->CleanupTracer();
+    tracer->m_bLogToWindow = false;
+    tracer->m_bAttached = false;
+    tracer->WaitForThread(qv::kInfinite);
+    delete tracer;
+    qv::AfxSetMainWnd(nullptr);
+
+    E2E_CHECK(server.IsRunning());
+    E2E_CHECK(e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean "));
+    const auto after = server.Request("run", run, kAnswerMs).value_or("");
+    E2E_CHECK(e2e::AnswerValue(after, "ProcessRequest").value_or(0) == calls);
+    E2E_CHECK(server.Quit(kAnswerMs).value_or(1) == 0);
+    return e2e::Checks().Finish("e2e_tracepoints");
+}
