@@ -65,7 +65,8 @@ public:
         PutServerBinOnPath(m_home);
         const std::string controls = m_home + "\\control";
         CreateDirectoryA(controls.c_str(), nullptr);
-        m_control = controls + "\\client-" + std::to_string(GetCurrentProcessId());
+        m_control = controls + "\\client-" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(GetTickCount64());
         CreateDirectoryA(m_control.c_str(), nullptr);
         ClearControlFolder();
         const std::string exe = m_home + "\\BIN\\ORACLE.EXE";
