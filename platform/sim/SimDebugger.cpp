@@ -11,6 +11,7 @@
 //   resumes as after DBG_CONTINUE.
 #include <algorithm>
 
+#include "platform/sim/SimLastError.h"
 #include "platform/sim/SimState.h"
 
 namespace qv::sim {
@@ -106,8 +107,12 @@ void State::ContinueException(SimThread& thread, bool handled) {
 bool SimMachine::DebugActiveProcess(uint32_t processId) {
     std::lock_guard lock(m_state->mutex);
     detail::SimProcess* process = m_state->FindProcess(processId);
-    if (processId == 0 || process == nullptr || process->own || !process->alive || process->debugger ||
-        process->debuggedByOther) {
+    if (processId == 0 || process == nullptr || !process->alive) {
+        detail::SetLastError(detail::kErrorInvalidParameter);
+        return false;
+    }
+    if (process->own || process->debugger || process->debuggedByOther) {
+        detail::SetLastError(detail::kErrorAccessDenied);
         return false;
     }
     process->debugger = std::this_thread::get_id();

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "platform/sim/SimLastError.h"
 #include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimState.h"
 
@@ -19,6 +20,24 @@ namespace {
 constexpr uint32_t kFileAttributeArchive = 0x20;
 // Seconds from 1601-01-01 (FILETIME's origin) to 1970-01-01.
 constexpr uint64_t kFileTimeEpochOffset = 11644473600ULL;
+
+// Records why opening path failed: a missing folder is another error than
+// a missing file.
+void SetOpenError(const std::filesystem::path& path, int error) {
+    std::error_code ignored;
+    if (error == ENOENT && !std::filesystem::is_directory(path.parent_path(), ignored)) {
+        SetLastError(kErrorPathNotFound);
+    } else {
+        SetLastError(ErrorFromErrno(error));
+    }
+}
+
+// The file or mapping behind a handle, recording a bad handle.
+const HandleEntry* Lookup(const State& state, Handle handle, HandleKind kind) {
+    const HandleEntry* entry = state.FindHandle(handle, kind);
+    if (entry == nullptr) SetLastError(kErrorInvalidHandle);
+    return entry;
+}
 
 bool IsRegularFile(int fd) {
     struct stat info {};
@@ -37,12 +56,18 @@ MappingObject::~MappingObject() {
 
 Handle State::OpenFile(const ResolvedPath& path) {
     const int fd = ::open(path.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return kNullHandle;
+    if (fd < 0) {
+        SetOpenError(path.hostPath, errno);
+        return kNullHandle;
+    }
     auto file = std::make_shared<FileObject>();
     file->fd = fd;
     file->canRead = true;
     file->path = path;
-    if (!IsRegularFile(fd)) return kNullHandle;  // the object closes fd
+    if (!IsRegularFile(fd)) {
+        SetLastError(kErrorAccessDenied);
+        return kNullHandle;  // the object closes fd
+    }
     return AddHandle(HandleEntry{HandleKind::File, 0, std::move(file), nullptr});
 }
 
@@ -59,7 +84,10 @@ Handle SimMachine::CreateFileForWrite(const char* path) {
     std::lock_guard lock(m_state->mutex);
     const detail::ResolvedPath resolved = m_state->Resolve(path);
     const int fd = ::open(resolved.hostPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return kNullHandle;
+    if (fd < 0) {
+        detail::SetOpenError(resolved.hostPath, errno);
+        return kNullHandle;
+    }
     auto file = std::make_shared<detail::FileObject>();
     file->fd = fd;
     file->canWrite = true;
@@ -69,8 +97,12 @@ Handle SimMachine::CreateFileForWrite(const char* path) {
 
 bool SimMachine::ReadFile(Handle file, void* buffer, uint32_t size, uint32_t& bytesRead) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(file, detail::HandleKind::File);
-    if (entry == nullptr || !entry->file->canRead || (buffer == nullptr && size > 0)) return false;
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, file, detail::HandleKind::File);
+    if (entry == nullptr) return false;
+    if (!entry->file->canRead || (buffer == nullptr && size > 0)) {
+        detail::SetLastError(detail::kErrorAccessDenied);
+        return false;
+    }
     uint32_t total = 0;
     while (total < size) {
         const ssize_t got = ::read(entry->file->fd, static_cast<uint8_t*>(buffer) + total, size - total);
@@ -84,8 +116,12 @@ bool SimMachine::ReadFile(Handle file, void* buffer, uint32_t size, uint32_t& by
 
 bool SimMachine::WriteFile(Handle file, const void* buffer, uint32_t size) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(file, detail::HandleKind::File);
-    if (entry == nullptr || !entry->file->canWrite || (buffer == nullptr && size > 0)) return false;
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, file, detail::HandleKind::File);
+    if (entry == nullptr) return false;
+    if (!entry->file->canWrite || (buffer == nullptr && size > 0)) {
+        detail::SetLastError(detail::kErrorAccessDenied);
+        return false;
+    }
     uint32_t total = 0;
     while (total < size) {
         const ssize_t put = ::write(entry->file->fd, static_cast<const uint8_t*>(buffer) + total, size - total);
@@ -97,7 +133,7 @@ bool SimMachine::WriteFile(Handle file, const void* buffer, uint32_t size) {
 
 std::optional<uint64_t> SimMachine::GetFileSize(Handle file) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(file, detail::HandleKind::File);
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, file, detail::HandleKind::File);
     struct stat info {};
     if (entry == nullptr || fstat(entry->file->fd, &info) != 0) return std::nullopt;
     return static_cast<uint64_t>(info.st_size);
@@ -105,7 +141,7 @@ std::optional<uint64_t> SimMachine::GetFileSize(Handle file) {
 
 std::optional<FileTime> SimMachine::GetFileLastWriteTime(Handle file) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(file, detail::HandleKind::File);
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, file, detail::HandleKind::File);
     struct stat info {};
     if (entry == nullptr || fstat(entry->file->fd, &info) != 0 || info.st_mtim.tv_sec < 0) return std::nullopt;
     return (static_cast<uint64_t>(info.st_mtim.tv_sec) + detail::kFileTimeEpochOffset) * 10'000'000ULL +
@@ -114,13 +150,20 @@ std::optional<FileTime> SimMachine::GetFileLastWriteTime(Handle file) {
 
 Handle SimMachine::CreateFileMapping(Handle file, uint64_t maximumSize) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(file, detail::HandleKind::File);
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, file, detail::HandleKind::File);
     struct stat info {};
     if (entry == nullptr || !entry->file->canRead || fstat(entry->file->fd, &info) != 0) return kNullHandle;
     const auto fileSize = static_cast<uint64_t>(info.st_size);
     // A read-only mapping can't grow the file, and an empty one can't exist.
     const uint64_t size = maximumSize == 0 ? fileSize : maximumSize;
-    if (size == 0 || size > fileSize) return kNullHandle;
+    if (size == 0) {
+        detail::SetLastError(detail::kErrorFileInvalid);
+        return kNullHandle;
+    }
+    if (size > fileSize) {
+        detail::SetLastError(detail::kErrorNotEnoughMemory);
+        return kNullHandle;
+    }
     const int fd = ::dup(entry->file->fd);
     if (fd < 0) return kNullHandle;
     auto mapping = std::make_shared<detail::MappingObject>();
@@ -132,10 +175,13 @@ Handle SimMachine::CreateFileMapping(Handle file, uint64_t maximumSize) {
 
 const uint8_t* SimMachine::MapViewOfFile(Handle mapping, uint64_t viewSize, uint64_t& length) {
     std::lock_guard lock(m_state->mutex);
-    const detail::HandleEntry* entry = m_state->FindHandle(mapping, detail::HandleKind::Mapping);
+    const detail::HandleEntry* entry = detail::Lookup(*m_state, mapping, detail::HandleKind::Mapping);
     if (entry == nullptr) return nullptr;
     const uint64_t size = viewSize == 0 ? entry->mapping->size : viewSize;
-    if (size > entry->mapping->size) return nullptr;
+    if (size > entry->mapping->size) {
+        detail::SetLastError(detail::kErrorNotEnoughMemory);
+        return nullptr;
+    }
     detail::View view;
     view.bytes = std::make_unique<uint8_t[]>(size);
     view.length = size;
@@ -155,7 +201,9 @@ const uint8_t* SimMachine::MapViewOfFile(Handle mapping, uint64_t viewSize, uint
 
 bool SimMachine::UnmapViewOfFile(const void* view) {
     std::lock_guard lock(m_state->mutex);
-    return m_state->views.erase(static_cast<const uint8_t*>(view)) == 1;
+    if (m_state->views.erase(static_cast<const uint8_t*>(view)) == 1) return true;
+    detail::SetLastError(detail::kErrorInvalidAddress);
+    return false;
 }
 
 std::optional<uint32_t> SimMachine::FindFirstFileAttributes(const char* path) {
@@ -163,7 +211,10 @@ std::optional<uint32_t> SimMachine::FindFirstFileAttributes(const char* path) {
     std::lock_guard lock(m_state->mutex);
     std::error_code error;
     const auto status = std::filesystem::status(m_state->Resolve(path).hostPath, error);
-    if (error || !std::filesystem::exists(status)) return std::nullopt;
+    if (error || !std::filesystem::exists(status)) {
+        detail::SetLastError(detail::kErrorFileNotFound);
+        return std::nullopt;
+    }
     return std::filesystem::is_directory(status) ? kFileAttributeDirectory : detail::kFileAttributeArchive;
 }
 

@@ -2,6 +2,7 @@
 // lookups from handles and ids to the machine's objects.
 #include <stdexcept>
 
+#include "platform/sim/SimLastError.h"
 #include "platform/sim/SimState.h"
 
 namespace qv::sim {
@@ -66,14 +67,20 @@ SimThread& State::RequireThread(uint32_t threadId) {
 Handle SimMachine::OpenProcess(uint32_t /*access*/, uint32_t processId) {
     std::lock_guard lock(m_state->mutex);
     const detail::SimProcess* process = m_state->FindProcess(processId);
-    if (process == nullptr || !process->alive) return kNullHandle;
+    if (process == nullptr || !process->alive) {
+        detail::SetLastError(detail::kErrorInvalidParameter);
+        return kNullHandle;
+    }
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Process, processId, nullptr, nullptr});
 }
 
 Handle SimMachine::OpenThread(uint32_t /*access*/, uint32_t threadId) {
     std::lock_guard lock(m_state->mutex);
     const detail::SimThread* thread = m_state->FindThread(threadId);
-    if (thread == nullptr || !thread->alive) return kNullHandle;
+    if (thread == nullptr || !thread->alive) {
+        detail::SetLastError(detail::kErrorInvalidParameter);
+        return kNullHandle;
+    }
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Thread, threadId, nullptr, nullptr});
 }
 
@@ -81,7 +88,9 @@ bool SimMachine::CloseHandle(Handle handle) {
     // Closing a pseudo-handle is allowed and does nothing.
     if (handle == kCurrentProcessPseudo || handle == kCurrentThreadPseudo) return true;
     std::lock_guard lock(m_state->mutex);
-    return m_state->handles.erase(handle) == 1;
+    if (m_state->handles.erase(handle) == 1) return true;
+    detail::SetLastError(detail::kErrorInvalidHandle);
+    return false;
 }
 
 size_t SimMachine::OpenHandleCount() const {

@@ -194,6 +194,7 @@ public:
     bool SymInitialize(Handle process, bool invadeProcess) override;
     bool SymCleanup(Handle process) override;
     bool IsReadableOwnMemory(const void* address, size_t size) override;
+    uint32_t GetLastError() override;
     SystemTime GetLocalTime() override;
     SystemTime GetSystemTime() override;
 

@@ -74,6 +74,10 @@ ResolvedPath State::Resolve(const std::string& path) const {
         const std::filesystem::path host = std::filesystem::path(slashed).lexically_normal();
         return {WindowsPathOf(host), host};
     }
+    if (!path.empty() && path[0] == '\\' && IsDriveForm(currentDirectory)) {
+        // Rooted on the current drive.
+        return Resolve(currentDirectory.substr(0, 2) + path);
+    }
     if (!IsDriveForm(path)) {
         const char separator = (!currentDirectory.empty() && currentDirectory[0] == '/') ? '/' : '\\';
         std::string joined = currentDirectory;

@@ -1,4 +1,5 @@
 #include <fstream>
+#include <functional>
 #include <regex>
 
 #include "tests/unit/sim/SimFixture.h"
@@ -25,6 +26,7 @@ TEST_F(FileSystem, WindowsPathsMapBelowTheRoot) {
         {"C:/mixed\\seps", m_root / "C/mixed/seps"},
         {"rel\\file", m_root / "C/Work/rel/file"},
         {"..\\up", m_root / "C/up"},
+        {"\\rooted", m_root / "C/rooted"},
         {"/tmp/host", "/tmp/host"},
     };
     for (const Case& c : cases) EXPECT_EQ(machine().HostPath(c.windows), c.host) << c.windows;
@@ -127,6 +129,38 @@ TEST_F(FileSystem, ReadWriteSizeAndAttributes) {
     EXPECT_EQ(machine().OpenFileForRead("C:\\", 0), kNullHandle);
     EXPECT_FALSE(machine().CloseHandle(0x7777));
     EXPECT_EQ(machine().GetFileSize(0x7777), std::nullopt);
+}
+
+TEST_F(FileSystem, FailuresLeaveTheirErrorCode) {
+    WriteText(m_root / "C/empty.bin", "");
+    WriteText(m_root / "C/small.bin", "abc");
+    const Handle empty = machine().OpenFileForRead("C:\\empty.bin", 0);
+    const Handle small = machine().OpenFileForRead("C:\\small.bin", 0);
+    const Handle mapping = machine().CreateFileMapping(small, 0);
+    uint64_t length = 0;
+    struct Case {
+        const char* what;
+        std::function<bool()> fails;
+        uint32_t code;
+    };
+    const std::vector<Case> cases = {
+        {"missing file", [&] { return machine().OpenFileForRead("C:\\nothing.txt", 0) == kNullHandle; }, 2},
+        {"missing folder", [&] { return machine().OpenFileForRead("C:\\no\\file.txt", 0) == kNullHandle; }, 3},
+        {"folder", [&] { return machine().OpenFileForRead("C:\\", 0) == kNullHandle; }, 5},
+        {"empty mapping", [&] { return machine().CreateFileMapping(empty, 0) == kNullHandle; }, 1006},
+        {"bad handle", [&] { return machine().CreateFileMapping(0x7777, 0) == kNullHandle; }, 6},
+        {"view too large", [&] { return machine().MapViewOfFile(mapping, 4, length) == nullptr; }, 8},
+        {"not a view", [&] { return !machine().UnmapViewOfFile(&length); }, 487},
+        {"close twice", [&] { return machine().CloseHandle(empty) && !machine().CloseHandle(empty); }, 6},
+        {"no process", [&] { return machine().OpenProcess(kProcessAllAccess, 0x7FF0) == kNullHandle; }, 87},
+        {"attach own", [&] { return !machine().DebugActiveProcess(machine().GetCurrentProcessId()); }, 5},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(c.fails()) << c.what;
+        EXPECT_EQ(machine().GetLastError(), c.code) << c.what;
+    }
+    machine().CloseHandle(mapping);
+    machine().CloseHandle(small);
 }
 
 }  // namespace
