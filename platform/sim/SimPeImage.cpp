@@ -14,6 +14,7 @@ namespace {
 constexpr uint16_t kDosMagic = 0x5A4D;
 constexpr uint32_t kPeSignature = 0x4550;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
+constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint32_t kSectionHeaderSize = 40;
 constexpr uint32_t kScnMemExecute = 0x20000000;
 constexpr uint32_t kScnMemWrite = 0x80000000;
@@ -32,12 +33,15 @@ std::optional<PeImage> ParsePeImage(ByteView file) {
     const auto stamp = file.Get<uint32_t>(fileHeader + 4);
     const auto optionalSize = file.Get<uint16_t>(fileHeader + 16);
     if (!sectionCount || !stamp || !optionalSize) return std::nullopt;
-    if (file.GetOr<uint16_t>(optional, 0) != kPe32PlusMagic) return std::nullopt;
+    const uint16_t magic = file.GetOr<uint16_t>(optional, 0);
+    if (magic != kPe32PlusMagic && magic != kPe32Magic) return std::nullopt;
 
     PeImage image;
     image.timeDateStamp = *stamp;
     const auto entry = file.Get<uint32_t>(optional + 16);
-    const auto base = file.Get<uint64_t>(optional + 24);
+    // PE32 keeps a 32-bit image base after its base of data.
+    const auto base = magic == kPe32PlusMagic ? file.Get<uint64_t>(optional + 24)
+                                              : std::optional<uint64_t>(file.Get<uint32_t>(optional + 28));
     const auto sizeOfImage = file.Get<uint32_t>(optional + 56);
     const auto sizeOfHeaders = file.Get<uint32_t>(optional + 60);
     if (!entry || !base || !sizeOfImage || !sizeOfHeaders) return std::nullopt;
@@ -89,7 +93,8 @@ std::optional<uint32_t> FindExportRva(ByteView loaded, const std::string& name) 
     const auto ntOffset = loaded.Get<uint32_t>(0x3C);
     if (!ntOffset) return std::nullopt;
     const uint64_t optional = uint64_t{*ntOffset} + 24;
-    const auto directoryRva = loaded.Get<uint32_t>(optional + 112);
+    const uint64_t directories = loaded.GetOr<uint16_t>(optional, 0) == kPe32Magic ? 96 : 112;
+    const auto directoryRva = loaded.Get<uint32_t>(optional + directories);
     if (!directoryRva || *directoryRva == 0) return std::nullopt;
     const auto directory = loaded.Sub(*directoryRva, 40);
     if (!directory) return std::nullopt;

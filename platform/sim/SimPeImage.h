@@ -33,7 +33,7 @@ struct PeImage {
     std::vector<PeSection> sections;
 };
 
-// nullopt when the bytes are not a PE32+ image with sane sizes.
+// nullopt when the bytes are not a PE32+ (or PE32) image with sane sizes.
 std::optional<PeImage> ParsePeImage(ByteView file);
 
 // The image in loaded layout, sizeOfImage bytes; parts of sections that lie

@@ -1,3 +1,5 @@
+#include <fstream>
+
 #include "tests/unit/sim/SimFixture.h"
 
 namespace qv::sim::testing {
@@ -65,6 +67,17 @@ TEST_F(Modules, MapAndLoadSearchesCurrentDirectoryThenSearchPath) {
     EXPECT_EQ(machine().MapAndLoad("C:\\second\\lib.dll")->SizeOfImage, 0x4000u);
     EXPECT_EQ(machine().MapAndLoad("missing.dll"), std::nullopt);
     EXPECT_EQ(machine().MapAndLoad("notpe.dll"), std::nullopt);
+
+    // A 32-bit image: same header sizes, another optional header magic.
+    test::PeBuilder builder;
+    builder.TimeDateStamp(0x44444444).AddSection(".text", test::PeBuilder::kCode, {0xC3});
+    std::vector<uint8_t> bytes = builder.Build();
+    bytes[0x80 + 24] = 0x0B;
+    bytes[0x80 + 25] = 0x01;
+    std::ofstream(m_root / "C/second/old32.dll", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_EQ(machine().MapAndLoad("old32.dll")->TimeDateStamp, 0x44444444u);
+    EXPECT_EQ(machine().MapAndLoad("old32.dll")->SizeOfImage, 0x2000u);
 }
 
 TEST_F(Modules, OwnProcessFindsSystemExportsAndLoadedModules) {
