@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "platform/win32/WinApi.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -33,7 +35,23 @@ bool Win32Platform::WriteProcessMemory(Handle process, uint64_t address, const v
     return ok != FALSE && done == size;
 }
 
-uint32_t Win32Platform::SuspendThread(Handle thread) { return ::SuspendThread(ToWin(thread)); }
+uint32_t Win32Platform::GetLastError() { return ::GetLastError(); }
+
+// SuspendThread only asks for the suspension: the thread may still run a
+// few instructions on another processor (Wine: until it takes the signal).
+// Reading its context waits until it has stopped, so a caller that suspends
+// the other threads before it restores a breakpoint's code byte can rely on
+// none of them running through that address.
+uint32_t Win32Platform::SuspendThread(Handle thread) {
+    const DWORD previous = ::SuspendThread(ToWin(thread));
+    if (previous != static_cast<DWORD>(-1)) {
+        alignas(16) CONTEXT context;
+        std::memset(&context, 0, sizeof(context));
+        context.ContextFlags = CONTEXT_CONTROL;
+        ::GetThreadContext(ToWin(thread), &context);
+    }
+    return previous;
+}
 
 uint32_t Win32Platform::ResumeThread(Handle thread) { return ::ResumeThread(ToWin(thread)); }
 
