@@ -33,8 +33,7 @@ void AddressSpace::Map(uint64_t address, uint64_t size, Protection protection) {
     for (uint64_t page = first;; ++page) {
         auto it = m_pages.find(page);
         if (it == m_pages.end()) {
-            auto bytes = std::make_unique<uint8_t[]>(kPageSize);
-            m_pages.emplace(page, Page{protection, std::move(bytes)});
+            m_pages.emplace(page, Page{protection, nullptr});
         } else {
             it->second.protection = protection;
         }
@@ -99,7 +98,12 @@ bool AddressSpace::ReadRaw(uint64_t address, void* out, size_t size) const {
     while (size > 0) {
         const uint64_t offset = address % kPageSize;
         const size_t chunk = static_cast<size_t>(std::min<uint64_t>(size, kPageSize - offset));
-        std::memcpy(dest, m_pages.at(address / kPageSize).bytes.get() + offset, chunk);
+        const uint8_t* bytes = m_pages.at(address / kPageSize).bytes.get();
+        if (bytes != nullptr) {
+            std::memcpy(dest, bytes + offset, chunk);
+        } else {
+            std::memset(dest, 0, chunk);
+        }
         dest += chunk;
         address += chunk;
         size -= chunk;
@@ -113,7 +117,9 @@ bool AddressSpace::WriteRaw(uint64_t address, const void* in, size_t size) {
     while (size > 0) {
         const uint64_t offset = address % kPageSize;
         const size_t chunk = static_cast<size_t>(std::min<uint64_t>(size, kPageSize - offset));
-        std::memcpy(m_pages.at(address / kPageSize).bytes.get() + offset, src, chunk);
+        std::unique_ptr<uint8_t[]>& bytes = m_pages.at(address / kPageSize).bytes;
+        if (bytes == nullptr) bytes = std::make_unique<uint8_t[]>(kPageSize);
+        std::memcpy(bytes.get() + offset, src, chunk);
         src += chunk;
         address += chunk;
         size -= chunk;

@@ -39,7 +39,7 @@ public:
 private:
     struct Page {
         Protection protection;
-        std::unique_ptr<uint8_t[]> bytes;
+        std::unique_ptr<uint8_t[]> bytes;  // null: all zero, allocated on first write
     };
     enum class Access { Raw, Read, Write };
     bool Allowed(uint64_t address, size_t size, Access access) const;
