@@ -37,6 +37,7 @@ public:
     uint32_t WaitForSingleObject(Handle object, uint32_t milliseconds) override;
     bool AdjustDebugPrivilege(Handle process, bool enable) override;
     bool IsReadableOwnMemory(const void* address, size_t size) override;
+    uint32_t GetLastError() override;
 
     // Thread registers and the thread information block (Win32Context.cpp).
     bool GetThreadContext(Handle thread, ThreadContext& context) override;
