@@ -158,7 +158,9 @@ int main() {
     ULONGLONG start = GetTickCount64();
     qv::CDeamonThread* tracer = StartTracer(server.Pid());
     E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
-    e2e::Note("attach to complete: %llu ms", GetTickCount64() - start);
+    const ULONGLONG attachMs = GetTickCount64() - start;
+    e2e::Note("attach to complete: %llu ms", attachMs);
+    E2E_CHECK(attachMs >= 1000);  // not before a whole quiet second
     CheckAttachLog(window.Text());
     CheckSymbols(*tracer, info);
 
