@@ -78,7 +78,9 @@ public:
     // A process whose main module is the PE file at imagePath (mapped at
     // imageBase, or at its preferred base when 0); it gets one main thread.
     uint32_t CreateProcess(const std::string& imagePath, uint64_t imageBase = 0);
-    // A process with no image, for the monitor and attach-refusal tests.
+    // A process with no image, for the monitor and attach-refusal tests. Its
+    // modules can't be enumerated (EnumProcessModules fails), as for the
+    // system's own processes.
     uint32_t CreateBareProcess(const std::string& imageName);
     uint32_t CreateThread(uint32_t processId);
     void ExitThread(uint32_t threadId, uint32_t exitCode = 0);

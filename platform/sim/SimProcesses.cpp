@@ -349,6 +349,9 @@ std::optional<std::vector<uint64_t>> SimMachine::EnumProcessModules(Handle proce
     std::lock_guard lock(m_state->mutex);
     const detail::SimProcess* found = m_state->ProcessOf(process);
     if (found == nullptr || !found->alive) return std::nullopt;
+    // A process without an image is one whose modules can't be listed (as
+    // the system's own processes).
+    if (!found->own && found->modules.empty()) return std::nullopt;
     std::vector<uint64_t> bases;
     if (found->own) {
         for (const detail::OwnModule& module : m_state->ownModules) bases.push_back(module.Base());

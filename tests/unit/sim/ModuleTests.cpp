@@ -123,6 +123,11 @@ TEST_F(Modules, ProcessesAndThreadsAppearInEnumerations) {
     std::thread([&] { other = machine().GetCurrentThreadId(); }).join();
     EXPECT_NE(other, me);
 
+    const Handle process = machine().OpenProcess(kProcessQueryInfoAndVmRead, pid);
+    EXPECT_EQ(machine().EnumProcessModules(process), std::nullopt);
+    EXPECT_EQ(machine().GetModuleBaseName(process, 0), std::nullopt);
+    machine().CloseHandle(process);
+
     const auto threads = machine().SnapshotThreads(pid);
     ASSERT_TRUE(threads.has_value());
     size_t mine = 0;
