@@ -4,12 +4,14 @@
 namespace qv {
 
 // A PeekMessage that looks only at sent messages dispatches them to their
-// window procedures before it returns; nothing posted is removed.
+// window procedures before it returns; nothing posted is removed. It runs
+// only when the queue status shows a sent message, so the answer is exact:
+// one that arrives after the status check waits for the next call.
 bool PumpSentMessages() {
-    const bool pending = HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE;
+    if ((HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0) return false;
     MSG message;
     ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    return pending;
+    return true;
 }
 
 }  // namespace qv
