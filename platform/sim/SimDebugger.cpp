@@ -20,14 +20,6 @@ namespace detail {
 
 namespace {
 
-const SimThread* FirstLiveThread(const State& state, const SimProcess& process) {
-    for (uint32_t id : process.threads) {
-        const SimThread& thread = state.threads.at(id);
-        if (thread.alive && !thread.breakIn) return &thread;
-    }
-    return nullptr;
-}
-
 DebugEvent MakeEvent(uint32_t code, uint32_t processId, uint32_t threadId) {
     DebugEvent event;
     event.dwDebugEventCode = code;
@@ -116,7 +108,7 @@ bool SimMachine::DebugActiveProcess(uint32_t processId) {
         return false;
     }
     process->debugger = std::this_thread::get_id();
-    const detail::SimThread* main = detail::FirstLiveThread(*m_state, *process);
+    const detail::SimThread* main = m_state->MainThread(*process);
     const uint32_t mainId = main ? main->id : 0;
 
     DebugEvent created = detail::MakeEvent(kCreateProcessDebugEvent, processId, mainId);

@@ -1,7 +1,9 @@
-// ReadProcessMemory / WriteProcessMemory through process handles. The own
-// process is real host memory: reads are probed first, writes refused (the
-// tool never patches itself).
+// Target memory through process handles (ReadProcessMemory and
+// WriteProcessMemory, honouring protections) and the test's own raw view of
+// it. The own process is real host memory: reads are probed first, writes
+// refused (the tool never patches itself).
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/sim/SimState.h"
 
@@ -29,6 +31,33 @@ bool SimMachine::WriteProcessMemory(Handle process, uint64_t address, const void
     detail::SimProcess* found = m_state->ProcessOf(process);
     if (found == nullptr || !found->alive || found->own) return false;
     return found->memory.Write(address, buffer, size);
+}
+
+void SimMachine::MapMemory(uint32_t processId, uint64_t address, uint64_t size, Protection protection) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->RequireProcess(processId).memory.Map(address, size, protection);
+}
+
+void SimMachine::Protect(uint32_t processId, uint64_t address, uint64_t size, Protection protection) {
+    std::lock_guard lock(m_state->mutex);
+    if (!m_state->RequireProcess(processId).memory.Protect(address, size, protection)) {
+        throw std::invalid_argument("range not mapped");
+    }
+}
+
+void SimMachine::PokeMemory(uint32_t processId, uint64_t address, const std::vector<uint8_t>& bytes) {
+    std::lock_guard lock(m_state->mutex);
+    if (bytes.empty()) return;
+    if (!m_state->RequireProcess(processId).memory.WriteRaw(address, bytes.data(), bytes.size())) {
+        throw std::invalid_argument("range not mapped");
+    }
+}
+
+std::vector<uint8_t> SimMachine::PeekMemory(uint32_t processId, uint64_t address, uint64_t size) const {
+    std::lock_guard lock(m_state->mutex);
+    std::vector<uint8_t> bytes(size);
+    if (!m_state->RequireProcess(processId).memory.ReadRaw(address, bytes.data(), bytes.size())) return {};
+    return bytes;
 }
 
 }  // namespace qv::sim

@@ -15,7 +15,6 @@ constexpr uint8_t kNop = 0x90;
 constexpr uint8_t kInt3 = 0xCC;
 constexpr uint8_t kRet = 0xC3;
 constexpr uint32_t kInitialEFlags = 0x202;
-constexpr int32_t kNormalPriority = 8;
 constexpr uint64_t kRelocationStep = 0x10000;
 
 std::string LastComponent(const std::string& path) {
@@ -25,16 +24,15 @@ std::string LastComponent(const std::string& path) {
 
 uint64_t PageAlignedSize(uint64_t size) { return (size + kPageSize - 1) / kPageSize * kPageSize; }
 
-// The first live thread: the one that reports process-wide events.
-const SimThread* MainThread(const State& state, const SimProcess& process) {
+}  // namespace
+
+const SimThread* State::MainThread(const SimProcess& process) const {
     for (uint32_t id : process.threads) {
-        const SimThread& thread = state.threads.at(id);
+        const SimThread& thread = threads.at(id);
         if (thread.alive && !thread.breakIn) return &thread;
     }
     return nullptr;
 }
-
-}  // namespace
 
 SimProcess& State::NewProcess(std::string imageName, std::string imagePath) {
     const uint32_t id = NewObjectId();
@@ -127,7 +125,7 @@ void State::EndThread(SimThread& thread, uint32_t exitCode) {
 void State::EndProcess(SimProcess& process, uint32_t exitCode) {
     if (!process.alive) return;
     DropEvents(process.id, true);
-    const SimThread* main = MainThread(*this, process);
+    const SimThread* main = MainThread(process);
     const uint32_t lastThread = main ? main->id : 0;
     for (uint32_t id : process.threads) {
         if (id != lastThread) EndThread(threads.at(id), exitCode);
@@ -197,7 +195,7 @@ void SimMachine::ExitThread(uint32_t threadId, uint32_t exitCode) {
     std::lock_guard lock(m_state->mutex);
     detail::SimThread& thread = m_state->RequireThread(threadId);
     detail::SimProcess& process = m_state->processes.at(thread.processId);
-    if (detail::MainThread(*m_state, process) == &thread) {
+    if (m_state->MainThread(process) == &thread) {
         bool others = false;
         for (uint32_t id : process.threads) others |= id != threadId && m_state->threads.at(id).alive;
         // The last thread's exit ends the process.
@@ -228,7 +226,7 @@ uint64_t SimMachine::LoadModule(uint32_t processId, const std::string& windowsPa
     m_state->MapImage(process, path, base, module);
     process.modules.push_back(module);
     if (m_state->IsDebugged(process)) {
-        const detail::SimThread* main = detail::MainThread(*m_state, process);
+        const detail::SimThread* main = m_state->MainThread(process);
         DebugEvent event;
         event.dwDebugEventCode = kLoadDllDebugEvent;
         event.dwProcessId = processId;
@@ -249,7 +247,7 @@ void SimMachine::UnloadModule(uint32_t processId, uint64_t base) {
         process.memory.Unmap(base, detail::PageAlignedSize(it->size));
         process.modules.erase(it);
         if (m_state->IsDebugged(process)) {
-            const detail::SimThread* main = detail::MainThread(*m_state, process);
+            const detail::SimThread* main = m_state->MainThread(process);
             DebugEvent event;
             event.dwDebugEventCode = kUnloadDllDebugEvent;
             event.dwProcessId = processId;
@@ -261,138 +259,6 @@ void SimMachine::UnloadModule(uint32_t processId, uint64_t base) {
         return;
     }
     throw std::invalid_argument("no module at that base");
-}
-
-void SimMachine::MapMemory(uint32_t processId, uint64_t address, uint64_t size, Protection protection) {
-    std::lock_guard lock(m_state->mutex);
-    m_state->RequireProcess(processId).memory.Map(address, size, protection);
-}
-
-void SimMachine::Protect(uint32_t processId, uint64_t address, uint64_t size, Protection protection) {
-    std::lock_guard lock(m_state->mutex);
-    if (!m_state->RequireProcess(processId).memory.Protect(address, size, protection)) {
-        throw std::invalid_argument("range not mapped");
-    }
-}
-
-void SimMachine::PokeMemory(uint32_t processId, uint64_t address, const std::vector<uint8_t>& bytes) {
-    std::lock_guard lock(m_state->mutex);
-    if (bytes.empty()) return;
-    if (!m_state->RequireProcess(processId).memory.WriteRaw(address, bytes.data(), bytes.size())) {
-        throw std::invalid_argument("range not mapped");
-    }
-}
-
-std::vector<uint8_t> SimMachine::PeekMemory(uint32_t processId, uint64_t address, uint64_t size) const {
-    std::lock_guard lock(m_state->mutex);
-    std::vector<uint8_t> bytes(size);
-    if (!m_state->RequireProcess(processId).memory.ReadRaw(address, bytes.data(), bytes.size())) return {};
-    return bytes;
-}
-
-std::vector<uint32_t> SimMachine::ThreadIds(uint32_t processId) const {
-    std::lock_guard lock(m_state->mutex);
-    std::vector<uint32_t> ids;
-    for (uint32_t id : m_state->RequireProcess(processId).threads) {
-        if (m_state->threads.at(id).alive) ids.push_back(id);
-    }
-    return ids;
-}
-
-std::optional<std::vector<ThreadEntry>> SimMachine::SnapshotThreads(uint32_t processId) {
-    std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* requested = m_state->FindProcess(processId);
-    if (processId != 0 && (requested == nullptr || !requested->alive)) return std::nullopt;
-    // The threads of the given process; 0 lists every thread of the machine
-    // as the system snapshot does (callers filter by owner either way).
-    std::vector<ThreadEntry> entries;
-    for (const auto& [id, thread] : m_state->threads) {
-        if (thread.alive && (processId == 0 || thread.processId == processId)) {
-            entries.push_back(ThreadEntry{id, thread.processId, detail::kNormalPriority});
-        }
-    }
-    if (processId == 0 || processId == m_state->ownProcessId) {
-        for (const auto& [hostId, id] : m_state->hostThreadIds) {
-            entries.push_back(ThreadEntry{id, m_state->ownProcessId, detail::kNormalPriority});
-        }
-    }
-    return entries;
-}
-
-std::optional<std::vector<ModuleEntry>> SimMachine::SnapshotModules(uint32_t processId) {
-    std::lock_guard lock(m_state->mutex);
-    std::vector<ModuleEntry> entries;
-    if (processId == 0 || processId == m_state->ownProcessId) {
-        for (const detail::OwnModule& module : m_state->ownModules) {
-            entries.push_back(ModuleEntry{module.Base(), module.size, module.name, module.windowsPath});
-        }
-        return entries;
-    }
-    const detail::SimProcess* process = m_state->FindProcess(processId);
-    if (process == nullptr || !process->alive) return std::nullopt;
-    for (const detail::SimModule& module : process->modules) {
-        entries.push_back(ModuleEntry{module.base, module.size, module.name, module.windowsPath});
-    }
-    return entries;
-}
-
-std::optional<std::vector<uint32_t>> SimMachine::EnumProcesses() {
-    std::lock_guard lock(m_state->mutex);
-    std::vector<uint32_t> ids;
-    for (const auto& [id, process] : m_state->processes) {
-        if (process.alive) ids.push_back(id);
-    }
-    return ids;
-}
-
-std::optional<std::vector<uint64_t>> SimMachine::EnumProcessModules(Handle process) {
-    std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* found = m_state->ProcessOf(process);
-    if (found == nullptr || !found->alive) return std::nullopt;
-    // A process without an image is one whose modules can't be listed (as
-    // the system's own processes).
-    if (!found->own && found->modules.empty()) return std::nullopt;
-    std::vector<uint64_t> bases;
-    if (found->own) {
-        for (const detail::OwnModule& module : m_state->ownModules) bases.push_back(module.Base());
-    } else {
-        for (const detail::SimModule& module : found->modules) bases.push_back(module.base);
-    }
-    return bases;
-}
-
-namespace {
-
-// The name and path of the module at base (0: the main image).
-std::optional<std::pair<std::string, std::string>> ModuleNames(detail::State& state, Handle process, uint64_t base) {
-    const detail::SimProcess* found = state.ProcessOf(process);
-    if (found == nullptr || !found->alive) return std::nullopt;
-    if (found->own) {
-        for (const detail::OwnModule& module : state.ownModules) {
-            if (module.Base() == base) return std::make_pair(module.name, module.windowsPath);
-        }
-        return std::nullopt;
-    }
-    for (const detail::SimModule& module : found->modules) {
-        if (module.base == base || base == 0) return std::make_pair(module.name, module.windowsPath);
-    }
-    return std::nullopt;
-}
-
-}  // namespace
-
-std::optional<std::string> SimMachine::GetModuleBaseName(Handle process, uint64_t module) {
-    std::lock_guard lock(m_state->mutex);
-    const auto names = ModuleNames(*m_state, process, module);
-    if (!names) return std::nullopt;
-    return names->first;
-}
-
-std::optional<std::string> SimMachine::GetModuleFileNameEx(Handle process, uint64_t module) {
-    std::lock_guard lock(m_state->mutex);
-    const auto names = ModuleNames(*m_state, process, module);
-    if (!names) return std::nullopt;
-    return names->second;
 }
 
 }  // namespace qv::sim

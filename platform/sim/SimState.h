@@ -205,6 +205,8 @@ struct State {
 
     // Processes (SimProcesses.cpp).
     SimProcess& NewProcess(std::string imageName, std::string imagePath);
+    // The first live thread: the one that reports process-wide events.
+    const SimThread* MainThread(const SimProcess& process) const;
     SimThread& NewThread(SimProcess& process);
     uint64_t MapImage(SimProcess& process, const ResolvedPath& path, uint64_t base, SimModule& module);
     void EndThread(SimThread& thread, uint32_t exitCode);
