@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -164,12 +163,17 @@ TEST(RealFiles, ExportTables) {
         std::map<std::string, uint32_t> reported;
         std::set<int64_t> bases;  // ordinal - sequence: the directory's base for every name
         std::set<std::string> listedNames;
-        const std::regex line(R"(Function: (\S+) *, Addres: ([0-9a-f]+) *, Sequence: (\d+)\r)");
         for (const std::string& text : Lines(report)) {
-            std::smatch match;
-            if (!std::regex_match(text, match, line)) continue;
-            reported[match[1]] = Number("0x" + match[2].str());
-            bases.insert(int64_t{ordinals[match[1]]} - std::stoll(match[3]));
+            // "Function: NAME<blanks>, Addres: HEX<blanks>, Sequence: N\r"
+            const size_t addressAt = text.find(", Addres: ");
+            if (text.rfind("Function: ", 0) != 0 || addressAt == std::string::npos) continue;
+            std::string exportName = text.substr(10, addressAt - 10);
+            exportName.erase(exportName.find_last_not_of(' ') + 1);
+            unsigned rva = 0;
+            long long sequence = 0;
+            if (std::sscanf(text.c_str() + addressAt, ", Addres: %x , Sequence: %lld", &rva, &sequence) != 2) continue;
+            reported[exportName] = rva;
+            bases.insert(int64_t{ordinals[exportName]} - sequence);
         }
         EXPECT_EQ(reported, expected) << file;
         if (!expected.empty()) {
@@ -270,14 +274,17 @@ std::map<std::string, std::vector<uint8_t>> WrestoolFiles(const std::string& fil
         Capture(std::string(QV_WRESTOOL) + " -x -t" + type + " -o '" + dir.string() + "' '" + file + "' 2>/dev/null");
     }
     // "<file>_<type>_<name>[_<language>].<ext>"
-    const std::regex pattern(R"(.*_(14|12|2)_([^_]+)(_\d+)?\.(ico|cur|bmp))");
+    const std::string prefix = fs::path(file).filename().string() + "_";
     for (const auto& entry : fs::directory_iterator(dir)) {
-        std::smatch match;
         const std::string fileName = entry.path().filename().string();
-        if (!std::regex_match(fileName, match, pattern)) continue;
-        std::string name = match[2];
+        if (fileName.rfind(prefix, 0) != 0) continue;
+        const std::string rest = fileName.substr(prefix.size());  // "<type>_<name>[_<language>].<ext>"
+        const size_t typeEnd = rest.find('_');
+        const size_t dot = rest.rfind('.');
+        std::string name = rest.substr(typeEnd + 1, dot - typeEnd - 1);
+        name = name.substr(0, name.find('_'));
         for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        out[name + "." + match[4].str()] = SimFiles::ReadHostFile(entry.path());
+        out[name + rest.substr(dot)] = SimFiles::ReadHostFile(entry.path());
     }
     return out;
 }
