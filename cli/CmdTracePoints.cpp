@@ -1,7 +1,6 @@
 // quorvane-cli tracepoints: how each line of a trace point file parses, or
 // why the tracer would skip it, without a target.
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -45,12 +44,7 @@ std::string DescribeTarget(const TracePointSpec& spec) {
     char text[160];
     std::snprintf(text, sizeof text, "address 0x%llX (in whichever module holds it; a written module is ignored)",
                   static_cast<unsigned long long>(*address));
-    std::string description = text;
-    // Values beyond a signed 32-bit number are cut to its largest value.
-    if (*address == 0x7FFFFFFF && std::strtoull(spec.body.c_str(), nullptr, 16) != *address) {
-        description += "; the written value is too large and saturates to 0x7FFFFFFF";
-    }
-    return description;
+    return text;
 }
 
 void DescribeLine(const std::string& file, int lineNumber, const std::string& line) {

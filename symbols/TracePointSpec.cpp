@@ -87,15 +87,16 @@ std::optional<uint64_t> ReadHexAddress(std::string_view body) {
         i += 2;
     }
     const size_t digitsStart = i;
-    int64_t magnitude = 0;
-    constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+    uint64_t value = 0;
+    bool overflow = false;
     for (; i < body.size() && HexDigitValue(body[i]) >= 0; ++i) {
-        magnitude = std::min<int64_t>(magnitude * 16 + HexDigitValue(body[i]), kLimit);
+        overflow = overflow || value > (UINT64_MAX >> 4);
+        value = (value << 4) | static_cast<uint64_t>(HexDigitValue(body[i]));
     }
-    if (i == digitsStart || i != body.size()) return std::nullopt;
-    const int64_t value = negative ? -magnitude : std::min<int64_t>(magnitude, kLimit - 1);
+    if (i == digitsStart || i != body.size() || overflow) return std::nullopt;
+    if (negative) value = 0 - value;
     if (value == 0) return std::nullopt;
-    return static_cast<uint64_t>(value);
+    return value;
 }
 
 TracePointParse ParseTracePointSpec(std::string_view text) {

@@ -38,10 +38,10 @@ TracePointParse ParseTracePointSpec(std::string_view text);
 // the first other character), saturated to 32 bits; 0 without digits.
 int32_t ReadDecimal(std::string_view text);
 
-// The body read in base 16 as strtol reads it into a 32-bit long (a sign, an
-// optional "0x", saturation at the long's limits). The address when the
-// whole body is consumed and the value is not 0; nullopt means the body is
-// a function name.
+// The body read in base 16 as strtol reads it (a sign, an optional "0x"),
+// but at the full 64-bit width of a target address: modules of a 64-bit
+// target sit above 4 GB. The address when the whole body is consumed, fits
+// in 64 bits and is not 0; nullopt means the body is a function name.
 std::optional<uint64_t> ReadHexAddress(std::string_view body);
 
 }  // namespace qv

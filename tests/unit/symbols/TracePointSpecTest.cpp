@@ -70,7 +70,7 @@ TEST(TracePointSpecTest, RefusesEmptyTextsAndEmptyBodies) {
     }
 }
 
-TEST(TracePointSpecTest, HexBodiesAreAddressesWithLongSaturation) {
+TEST(TracePointSpecTest, HexBodiesAreSixtyFourBitAddresses) {
     const std::pair<const char*, std::optional<uint64_t>> cases[] = {
         {"401000", 0x401000},
         {"0x401000", 0x401000},
@@ -78,8 +78,11 @@ TEST(TracePointSpecTest, HexBodiesAreAddressesWithLongSaturation) {
         {"add", 0xADD},
         {"face", 0xFACE},
         {"7fffffff", 0x7FFFFFFF},
-        {"80000000", 0x7FFFFFFF},
-        {"ffffffffffff", 0x7FFFFFFF},
+        {"80000000", 0x80000000},
+        {"ffffffffffff", 0xFFFFFFFFFFFF},
+        {"0x140001000", 0x140001000},
+        {"ffffffffffffffff", UINT64_MAX},
+        {"10000000000000000", std::nullopt},
         {"-10", static_cast<uint64_t>(-16)},
         {"0", std::nullopt},
         {"0x0", std::nullopt},
