@@ -75,8 +75,10 @@ public:
         STARTUPINFOA startup{};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, m_home.c_str(),
-                            &startup, &info)) {
+        // No console of its own: a window-less caller (the dialog) gets no
+        // stray console window.
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                            m_home.c_str(), &startup, &info)) {
             std::fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
             return false;
         }
