@@ -3,9 +3,7 @@
 // symbol file, the stop (teardown and detach on the tracer thread) leaving a
 // server that still works with untouched code, and refused attaches.
 #include <cstdio>
-#include <memory>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 

@@ -5,8 +5,11 @@
 // interface with exact hit counts.
 #include "platform/win32/WinApi.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstring>
+#include <optional>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "platform/win32/Win32Platform.h"
