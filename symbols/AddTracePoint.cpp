@@ -61,15 +61,17 @@ int32_t CDeamonThread::AddTracePoint(const std::string& specification) {
 
     const std::optional<uint64_t> address = ReadHexAddress(spec.body);
     std::optional<ResolvedTarget> target = address ? ResolveByAddress(*this, *address) : ResolveByName(*this, spec);
+    if (target && spec.offset > 0) {
+        target->displayName = FormatString("%s+%d", target->displayName.c_str(), spec.offset);
+        target->address += static_cast<uint64_t>(spec.offset);
+    }
     TableLock lock(*this);
+    // The taken-address check looks at the planted address, offset included,
+    // so that a function and a place inside it can both be traced.
     if (target && m_arrBreakPoints.FindBreakPoint(target->address) >= 0) target.reset();
     if (!target) {
         if (g_bDebug) Log("Looking for %s failed!\r\n", spec.body.c_str());
         return -1;
-    }
-    if (spec.offset > 0) {
-        target->displayName = FormatString("%s+%d", target->displayName.c_str(), spec.offset);
-        target->address += static_cast<uint64_t>(spec.offset);
     }
     const int32_t index = m_arrBreakPoints.AddBreakPoint(target->moduleBase, target->address, target->displayName,
                                                          spec.args, spec.stackDepth, true, true);

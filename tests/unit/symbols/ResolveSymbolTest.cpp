@@ -188,11 +188,12 @@ TEST_F(ResolveSymbolTest, AddTracePointResolvesAndRefuses) {
     const Case cases[] = {
         {"kslget+16*5 (8,1*2)", 0, "kslget+16", 0x401010, "New BT: kslget+16(0x401010)\r\n"},
         {"kslget", 1, "kslget", 0x401000, "New BT: kslget(0x401000)\r\n"},
-        // Taken addresses are checked before the offset is added.
+        // Taken addresses are checked where the breakpoint would go, offset included.
         {"kslget*3", -1, nullptr, 0, ""},
-        {"kslget+4", -1, nullptr, 0, ""},
-        {"oracle.exe!401080", 2, "ORACLE.EXE!kslfre+0", 0x401080, "New BT: ORACLE.EXE!kslfre+0(0x401080)\r\n"},
-        {"400800+4", 3, "0x400800+4", 0x400804, "New BT: 0x400800+4(0x400804)\r\n"},
+        {"kslget+16", -1, nullptr, 0, ""},
+        {"kslget+4", 2, "kslget+4", 0x401004, "New BT: kslget+4(0x401004)\r\n"},
+        {"oracle.exe!401080", 3, "ORACLE.EXE!kslfre+0", 0x401080, "New BT: ORACLE.EXE!kslfre+0(0x401080)\r\n"},
+        {"400800+4", 4, "0x400800+4", 0x400804, "New BT: 0x400800+4(0x400804)\r\n"},
         {"7ffe0000", -1, nullptr, 0, ""},
         {"other.dll!kslget", -1, nullptr, 0, ""},
         {"opiexe2", -1, nullptr, 0, ""},
@@ -218,7 +219,7 @@ TEST_F(ResolveSymbolTest, AddTracePointResolvesAndRefuses) {
     EXPECT_EQ(m_tracer.AddTracePoint("kslget"), -1);
     EXPECT_EQ(m_tracer.AddTracePoint("ORACLE.EXE!"), -1);
     EXPECT_EQ(TakeLog(), "Start address is 0x10001000!\r\nLooking for kslget failed!\r\n");
-    EXPECT_EQ(m_tracer.m_arrBreakPoints.GetSize(), 4);
+    EXPECT_EQ(m_tracer.m_arrBreakPoints.GetSize(), 5);
 }
 
 }  // namespace
