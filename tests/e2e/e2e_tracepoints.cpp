@@ -32,9 +32,9 @@ const std::map<std::string, std::string> kTracePoints = {
 const char* const kTracePointFile =
     "# every function of the workload\n"
     "ORACLE.EXE!ProcessRequest\n"
-    "ParseStatement (8*1,8)\n"
+    "ParseStatement (0,0,0,0,0*1,0)\n"
     "HashName  # twice per statement\n"
-    "ComputeChecksum (8,4)  # recursive\n"
+    "ComputeChecksum  # recursive\n"
     "FormatRow\n"
     "CommitTransaction\n"
     "orapls11.dll!orapls_execute\n";

@@ -28,6 +28,8 @@ static const char* const kFunctionNames[DEMO_FUNCTION_COUNT] = {
 static volatile LONG64 g_calls[DEMO_FUNCTION_COUNT];
 /* Keeps the hashes observable so the compiler can't drop the calls. */
 static volatile uint32_t g_lastHash;
+/* Keeps the register parameters used, so every call passes them. */
+static volatile int g_lastCaller;
 
 static const char* const kStatements[] = {"SELECT ENAME FROM EMP", "UPDATE DEPT SET LOC = 'X'",
                                           "DELETE FROM BONUS WHERE SAL < 100"};
@@ -44,8 +46,12 @@ DEMO_INTERNAL uint32_t HashName(const char* name) {
 }
 
 /* Hashes the statement's verb and its last word: always two calls of
- * HashName. Returns the number of words. */
-DEMO_INTERNAL int ParseStatement(const char* statement, size_t length) {
+ * HashName. Returns the number of words. The statement and its length are
+ * the fifth and sixth parameters: the x64 convention passes them on the
+ * stack, where a tracer finds them at the entry (the first four travel in
+ * registers). */
+DEMO_INTERNAL int ParseStatement(int worker, int iteration, int flags, int session, const char* statement,
+                                 size_t length) {
     char verb[32] = {0};
     const char* space;
     const char* last;
@@ -53,6 +59,7 @@ DEMO_INTERNAL int ParseStatement(const char* statement, size_t length) {
     size_t i;
     int words = 1;
     Count(kParseStatement);
+    g_lastCaller = worker ^ iteration ^ flags ^ session;
     space = memchr(statement, ' ', length);
     verbLength = space != NULL ? (size_t)(space - statement) : length;
     memcpy(verb, statement, verbLength < sizeof(verb) ? verbLength : sizeof(verb) - 1);
@@ -72,9 +79,11 @@ DEMO_INTERNAL uint64_t ComputeChecksum(uint64_t seed, int depth) {
     return (inner << 1) ^ (inner >> 7) ^ (uint64_t)depth;
 }
 
-/* Returns the length of the formatted row. */
-DEMO_INTERNAL int FormatRow(char* buffer, size_t size, const char* table, long value) {
+/* Returns the length of the formatted row "<table>:<value>". The table
+ * name and the value are the fifth and sixth parameters (on the stack). */
+DEMO_INTERNAL int FormatRow(char* buffer, size_t size, int worker, int iteration, const char* table, long value) {
     Count(kFormatRow);
+    g_lastCaller = worker ^ iteration;
     return snprintf(buffer, size, "%s:%ld", table, value);
 }
 
@@ -92,9 +101,9 @@ DEMO_INTERNAL uint64_t ProcessRequest(int worker, int iteration) {
     int executed;
     uint64_t checksum;
     Count(kProcessRequest);
-    words = ParseStatement(statement, strlen(statement));
+    words = ParseStatement(worker, iteration, 0, 0, statement, strlen(statement));
     checksum = ComputeChecksum((uint64_t)iteration, kChecksumDepth);
-    rowLength = FormatRow(row, sizeof(row), "EMP", (long)iteration * 10 + worker);
+    rowLength = FormatRow(row, sizeof(row), worker, iteration, "EMP", (long)iteration * 10 + worker);
     Count(kOraplsExecute);
     executed = orapls_execute(row, worker);
     return checksum + (uint64_t)(words + rowLength + executed + CommitTransaction(worker, checksum));

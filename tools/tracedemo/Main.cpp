@@ -26,10 +26,13 @@ constexpr DWORD kCompleteMs = 60000;
 const char* const kDefaultTracePoints =
     "# The demo server's internal functions (named through ORACLE.SYM) and an\n"
     "# export of its library. Syntax: [module!]function[+offset][*depth] [(size[*depth],...)]\n"
-    "ORACLE.EXE!ProcessRequest (4,4)\n"
-    "ParseStatement (8*1,8)\n"
-    "ComputeChecksum (8,4)\n"
-    "orapls11.dll!orapls_execute (8*1,4)\n";
+    "# Argument k is the stack slot at Rsp+8k of the entry; x64 passes the first\n"
+    "# four in registers, so the server puts its strings and numbers in 5 and 6.\n"
+    "ORACLE.EXE!ProcessRequest\n"
+    "ParseStatement (0,0,0,0,0*1,0)\n"
+    "FormatRow (0,0,0,0,0*1,0)\n"
+    "ComputeChecksum\n"
+    "orapls11.dll!orapls_execute\n";
 
 void Say(const char* format, const std::string& text = "") {
     std::fprintf(stderr, "tracedemo: ");
