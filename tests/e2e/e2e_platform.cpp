@@ -29,6 +29,7 @@ struct ServerInfo {
     uint64_t base = 0;
     uint64_t hashName = 0;
     uint64_t formatRow = 0;
+    uint64_t parseStatement = 0;
 };
 
 ServerInfo ParseInfo(const std::string& answer) {
@@ -39,6 +40,7 @@ ServerInfo ParseInfo(const std::string& answer) {
     info.base = std::stoull(base, nullptr, 0);
     info.hashName = e2e::AnswerValue(answer, "HashName").value_or(0);
     info.formatRow = e2e::AnswerValue(answer, "FormatRow").value_or(0);
+    info.parseStatement = e2e::AnswerValue(answer, "ParseStatement").value_or(0);
     return info;
 }
 
@@ -204,9 +206,22 @@ void CheckOwnMemory(Win32Platform& platform) {
     VirtualFree(noAccess, 0, MEM_RELEASE);
 }
 
+// The fifth and sixth parameters of ParseStatement, on the stack at its
+// entry: the statement of iteration 0 and its length.
+bool CheckStatementArguments(Win32Platform& platform, Handle process, uint64_t rsp) {
+    const std::string expected = "SELECT ENAME FROM EMP";
+    uint64_t statement = 0, length = 0;
+    char text[64] = {};
+    return platform.ReadProcessMemory(process, rsp + 40, &statement, 8) &&
+           platform.ReadProcessMemory(process, rsp + 48, &length, 8) &&
+           platform.ReadProcessMemory(process, statement, text, expected.size() + 1) && text == expected &&
+           length == expected.size() && statement < 0x100000000ull;
+}
+
 // A minimal tracer over the platform: attach, take the attach burst, plant
 // 0xCC at HashName, run one iteration (two calls), step over and re-arm
-// each hit, detach. Every call of the run must be seen exactly once.
+// each hit, detach. Every call of the run must be seen exactly once. A
+// one-shot breakpoint at ParseStatement reads its stack parameters.
 void CheckDebugging(Win32Platform& platform, e2e::DemoServer& server, const ServerInfo& info) {
     E2E_CHECK(platform.DebugActiveProcess(server.Pid()));
     platform.DebugSetProcessKillOnExit(false);
@@ -232,6 +247,10 @@ void CheckDebugging(Win32Platform& platform, e2e::DemoServer& server, const Serv
     const uint8_t int3 = 0xCC;
     E2E_CHECK(platform.ReadProcessMemory(process, info.hashName, &saved, 1) && saved != int3);
     E2E_CHECK(platform.WriteProcessMemory(process, info.hashName, &int3, 1));
+    uint8_t savedParse = 0;
+    E2E_CHECK(platform.ReadProcessMemory(process, info.parseStatement, &savedParse, 1));
+    E2E_CHECK(platform.WriteProcessMemory(process, info.parseStatement, &int3, 1));
+    bool argumentsSeen = false;
 
     const std::string runId = server.Send("run", "1 1");
     int hits = 0;
@@ -267,6 +286,17 @@ void CheckDebugging(Win32Platform& platform, e2e::DemoServer& server, const Serv
             platform.CloseHandle(thread);
             steppingThread = event.dwThreadId;
         } else if (event.dwDebugEventCode == qv::kExceptionDebugEvent &&
+                   event.ExceptionCode == qv::kExceptionBreakpoint && event.ExceptionAddress == info.parseStatement) {
+            const Handle thread = platform.OpenThread(qv::kThreadAllAccess, event.dwThreadId);
+            ThreadContext context;
+            context.ContextFlags = qv::kContextFull;
+            platform.GetThreadContext(thread, context);
+            argumentsSeen = CheckStatementArguments(platform, process, context.Rsp);
+            platform.WriteProcessMemory(process, info.parseStatement, &savedParse, 1);
+            context.Rip = info.parseStatement;
+            platform.SetThreadContext(thread, context);
+            platform.CloseHandle(thread);
+        } else if (event.dwDebugEventCode == qv::kExceptionDebugEvent &&
                    event.ExceptionCode == qv::kExceptionSingleStep && event.dwThreadId == steppingThread) {
             platform.WriteProcessMemory(process, info.hashName, &int3, 1);
             steppingThread = 0;
@@ -277,9 +307,11 @@ void CheckDebugging(Win32Platform& platform, e2e::DemoServer& server, const Serv
         platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
     platform.WriteProcessMemory(process, info.hashName, &saved, 1);
+    platform.WriteProcessMemory(process, info.parseStatement, &savedParse, 1);
     E2E_CHECK(answer.has_value());
     E2E_CHECK(hits == 2 && e2e::AnswerValue(answer.value_or(""), "HashName").value_or(0) == 2);
     E2E_CHECK(ripAfterInt3 && rewound && returnsIntoImage);
+    E2E_CHECK(argumentsSeen);
     E2E_CHECK(platform.DebugActiveProcessStop(server.Pid()));
     platform.CloseHandle(process);
 
@@ -300,7 +332,8 @@ int main() {
         return e2e::Checks().Finish("e2e_platform");
     }
     const ServerInfo info = ParseInfo(server.Request("info", "", kAnswerMs).value_or("info 0 0 0"));
-    E2E_CHECK(info.base != 0 && info.hashName > info.base && info.formatRow > info.base);
+    E2E_CHECK(info.base != 0 && info.hashName > info.base && info.formatRow > info.base &&
+              info.parseStatement > info.base);
 
     CheckProcessStatus(platform, server, info);
     CheckThreads(platform, server);
