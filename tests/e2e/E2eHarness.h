@@ -29,6 +29,7 @@ public:
         std::printf("FAIL %s:%d: %s\n", file, line, what);
         std::fflush(stdout);
     }
+    bool Failed() const { return m_failed > 0; }
     // Prints "N passed, M failed"; the process exit code.
     int Finish(const char* name) const {
         std::printf("%s: %d passed, %d failed\n", name, m_passed, m_failed);
