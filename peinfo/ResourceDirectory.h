@@ -42,6 +42,26 @@ struct ResourceEntry {
 std::optional<ResourceDirectoryHeader> ReadResourceDirectory(ByteView section, uint64_t offset);
 // Entry `index` of the directory at offset.
 std::optional<ResourceEntry> ReadResourceEntry(ByteView section, uint64_t directory, uint32_t index);
+// Reads the entries of one walk through a tree, at most as many in all as
+// the section has room for. The entries of a well-formed tree don't
+// overlap; crafted directories that share their entries can't make a walk
+// grow faster than the file.
+class ResourceEntryReader {
+public:
+    explicit ResourceEntryReader(ByteView section)
+        : m_section(section), m_entriesLeft(section.size() / kResourceEntrySize) {}
+
+    std::optional<ResourceEntry> Read(uint64_t directory, uint32_t index) {
+        if (m_entriesLeft == 0) return std::nullopt;
+        --m_entriesLeft;
+        return ReadResourceEntry(m_section, directory, index);
+    }
+
+private:
+    ByteView m_section;
+    uint64_t m_entriesLeft;
+};
+
 // The name string at offset (u16 length, then UTF-16 units), converted and
 // cut at maxBytes characters.
 std::optional<std::string> ReadResourceName(ByteView section, uint32_t offset, size_t maxBytes);

@@ -74,9 +74,11 @@ std::optional<ResourceSection> FindResourceSection(ByteView image) {
 class ResourceCollector {
 public:
     ResourceCollector(ByteView image, ResourceSection section, CWnd* window)
-        : m_image(image), m_section(section), m_window(window) {
-        m_tree = image.From(section.rawPointer).value_or(ByteView());
-    }
+        : m_image(image),
+          m_section(section),
+          m_window(window),
+          m_tree(image.From(section.rawPointer).value_or(ByteView())),
+          m_entries(m_tree) {}
 
     ResourceList Collect() {
         CollectTypes();
@@ -91,7 +93,7 @@ private:
         if (!root) return false;
         m_visited.insert(0);
         for (uint32_t i = 0; i < root->EntryCount(); ++i) {
-            const auto entry = ReadResourceEntry(m_tree, 0, i);
+            const auto entry = m_entries.Read(0, i);
             if (!entry) return false;
             const auto type = EntryName(m_tree, *entry, true);
             if (!type) return false;
@@ -108,7 +110,7 @@ private:
         const auto header = ReadResourceDirectory(m_tree, directory);
         if (!header) return false;
         for (uint32_t i = 0; i < header->EntryCount(); ++i) {
-            const auto entry = ReadResourceEntry(m_tree, directory, i);
+            const auto entry = m_entries.Read(directory, i);
             if (!entry) return false;
             const auto name = EntryName(m_tree, *entry, false);
             if (!name) return false;
@@ -127,7 +129,7 @@ private:
         const auto header = ReadResourceDirectory(m_tree, directory);
         if (!header) return false;
         for (uint32_t i = 0; i < header->EntryCount(); ++i) {
-            const auto entry = ReadResourceEntry(m_tree, directory, i);
+            const auto entry = m_entries.Read(directory, i);
             if (!entry) return false;
             if (entry->IsDirectory()) continue;  // a language level holds data only
             const auto dataEntry = m_tree.Sub(entry->Offset(), kResourceDataEntrySize);
@@ -149,6 +151,7 @@ private:
     ResourceSection m_section;
     CWnd* m_window;
     ByteView m_tree;
+    ResourceEntryReader m_entries;
     ResourceList m_records;
     std::set<uint64_t> m_visited;
 };

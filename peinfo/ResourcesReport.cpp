@@ -26,7 +26,7 @@ constexpr int kMaxLevel = 8;
 
 class ResourceTreePrinter {
 public:
-    ResourceTreePrinter(ByteView section, CWnd* window) : m_section(section), m_window(window) {}
+    ResourceTreePrinter(ByteView section, CWnd* window) : m_section(section), m_entries(section), m_window(window) {}
 
     // False at the first structure that doesn't fit the file.
     bool PrintDirectory(int level, uint32_t nameValue, uint64_t offset) {
@@ -42,7 +42,7 @@ public:
                    unsigned{header->NumberOfIdEntries}, header->TimeDateStamp, unsigned{header->MajorVersion},
                    unsigned{header->MinorVersion}, header->Characteristics);
         for (uint32_t i = 0; i < header->EntryCount(); ++i) {
-            const auto entry = ReadResourceEntry(m_section, offset, i);
+            const auto entry = m_entries.Read(offset, i);
             if (!entry) return false;
             if (entry->IsDirectory()) {
                 if (!PrintDirectory(level + 1, entry->Name, entry->Offset())) return false;
@@ -80,6 +80,7 @@ private:
     }
 
     ByteView m_section;
+    ResourceEntryReader m_entries;
     CWnd* m_window;
     std::set<uint64_t> m_visited;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 
 #include "peinfo/PeReports.h"
 #include "tests/unit/peinfo/PeBuilder.h"
@@ -81,6 +83,42 @@ TEST(ResourcesReport, DirectoryLoopsAreNotFollowedAgain) {
               "Resources\r\n"
               "ResDir (0) Named:00 ID:01 TimeDate:00000000 Vers:0.00 Char:0\r\n"
               "    ResDir (ICON) Named:00 ID:01 TimeDate:00000000 Vers:0.00 Char:0\r\n");
+}
+
+// A crafted resource section: the root's 4096 entries lead to 4096
+// directories that overlap, one slot apart, in a run of identical slots.
+// Each slot reads as a data entry and, as a directory's counts, as 2048
+// entries, so every directory claims the 2048 slots that follow it: a walk
+// that read every entry of every directory would print 8 million lines.
+constexpr uint32_t kOverlapDirectories = 4096;
+constexpr uint32_t kOverlapEntries = 2048;
+constexpr uint32_t kOverlapRun = 16 + 8 * kOverlapDirectories;
+constexpr uint32_t kOverlapSize = kOverlapRun + 8 * (kOverlapDirectories + kOverlapEntries + 2);
+
+PeBuilder OverlappingDirectories() {
+    PeBuilder builder;
+    auto& rsrc = builder.Section(".rsrc", kRsrcVa).data;
+    rsrc.U16(14, static_cast<uint16_t>(kOverlapDirectories));
+    for (uint32_t i = 0; i < kOverlapDirectories; ++i) {
+        rsrc.U32(16 + 8 * i, i + 1).U32(20 + 8 * i, 0x80000000u | (kOverlapRun + 8 * i));
+    }
+    for (uint32_t slot = kOverlapRun; slot < kOverlapSize; slot += 8) rsrc.U32(slot, 1).U32(slot + 4, kOverlapEntries << 16);
+    builder.Directory(2, kRsrcVa, kOverlapSize);
+    return builder;
+}
+
+TEST(ResourcesReport, OverlappingDirectoriesCostNoMoreThanTheSectionHolds) {
+    const std::string text = RunReport(&ReportResources, OverlappingDirectories().Build());
+    const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+    EXPECT_GT(lines, size_t{kOverlapEntries});
+    // Each directory line and entry line stands for an entry read; the
+    // walk reads at most as many entries as the section has room for.
+    EXPECT_LE(lines, 2 * (kOverlapSize / 8) + 2);
+
+    test::SimFiles files;
+    CTextLogWindow window;
+    DumpResources(files.Put("overlap.exe", OverlappingDirectories().Build()), &window);
+    EXPECT_EQ(window.Text(), "resdump: instance directory expected\n");
 }
 
 TEST(ResourcesReport, NoResourceDirectoryWritesNothing) {
