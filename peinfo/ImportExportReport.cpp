@@ -41,6 +41,9 @@ void ReportImports(ByteView image, CWnd* window) {
     const auto nt = GetNtHeaders(image);
     const auto table = GetDataDirectoryVa(image, kDirImport);
     if (!nt || !table) return;
+    // Each DLL of a well-formed file has a lookup table of its own; crafted
+    // descriptors sharing one can't make the report outgrow the file.
+    uint64_t entriesLeft = image.size() / kThunkSize;
     for (uint64_t descriptor = *table;; descriptor += kImportDescriptorSize) {
         const auto fields = image.Sub(descriptor, kImportDescriptorSize);
         if (!fields) return;
@@ -58,7 +61,7 @@ void ReportImports(ByteView image, CWnd* window) {
         if (!lookup) return;
         for (uint64_t k = 0;; ++k) {
             uint64_t entry = 0;
-            if (!image.Read(*lookup + k * kThunkSize, entry)) return;
+            if (entriesLeft-- == 0 || !image.Read(*lookup + k * kThunkSize, entry)) return;
             if (entry == 0) break;
             if (entry & kOrdinalFlag) continue;
             const auto hintName = RvaToVa(image, *nt, static_cast<uint32_t>(entry));

@@ -39,6 +39,9 @@ void ListImports(ByteView image, CWnd* window) {
     if (!image.Read(*nt + kImportDirectoryAt, directoryRva)) return;
     const uint64_t table = RvaToFileOffset(image, *nt, directoryRva);
     if (table == 0) return;
+    // Crafted descriptors sharing one thunk array can't make the listing
+    // outgrow the file.
+    uint64_t entriesLeft = image.size() / 8;
     for (uint64_t descriptor = table;; descriptor += kImportDescriptorSize) {
         const auto fields = image.Sub(descriptor, kImportDescriptorSize);
         if (!fields || IsAllZero(*fields)) return;
@@ -51,7 +54,7 @@ void ListImports(ByteView image, CWnd* window) {
         if (thunks == 0) return;
         for (uint64_t at = thunks;; at += 8) {
             uint64_t entry = 0;
-            if (!image.Read(at, entry)) return;
+            if (entriesLeft-- == 0 || !image.Read(at, entry)) return;
             if (entry == 0) break;
             if (entry & kOrdinalFlag) {
                 WriteLog(kLogToWindow, false, true, window, " %x (ord.)\r\n", static_cast<unsigned>(entry & 0xFFFF));

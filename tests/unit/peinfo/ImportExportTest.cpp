@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "peinfo/PeReports.h"
 #include "symbols/FileListings.h"
 #include "tests/unit/peinfo/PeBuilder.h"
@@ -98,6 +100,32 @@ TEST(ImportExportReports, StopAtBrokenStructures) {
         {"no export directory", noExports, &ReportExports, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(RunReport(c.report, c.builder.Build()), c.expected) << c.what;
+}
+
+TEST(ImportReports, DescriptorsSharingOneLookupTableCostNoMoreThanTheFileHolds) {
+    // 1000 descriptors, all with the same 1000-entry lookup table: a report
+    // that walked each would write a million lines from a 24 KB file.
+    PeBuilder builder;
+    auto& idata = builder.Section(".idata", 0x2000).data;
+    constexpr uint32_t kDescriptors = 1000;
+    constexpr uint32_t kTable = 0x5000;
+    for (uint32_t i = 0; i < kDescriptors; ++i) {
+        idata.U32(20 * i, 0x2000 + kTable).U32(20 * i + 12, 0x2000 + kTable - 0x10).U32(20 * i + 16, 0x2000 + kTable);
+    }
+    idata.Str(kTable - 0x10, "x.dll").U16(kTable - 4, 0).Str(kTable - 2, "f");
+    for (uint32_t k = 0; k < 1000; ++k) idata.U64(kTable + 8 * k, 0x2000 + kTable - 4);
+    idata.U64(kTable + 8000, 0);
+    builder.Directory(1, 0x2000, 20 * kDescriptors);
+    const std::vector<uint8_t> image = builder.Build();
+
+    const std::string report = RunReport(&ReportImports, image);
+    CTextLogWindow window;
+    ListImports(ByteView(image.data(), image.size()), &window);
+    for (const std::string& text : {report, window.Text()}) {
+        const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+        EXPECT_GT(lines, 1000u);
+        EXPECT_LE(lines, 2 * image.size() / 8);
+    }
 }
 
 TEST(FileListings, ImportsByNameAndOrdinalAndExportNames) {
