@@ -1,5 +1,5 @@
 // Processes, threads and the images mapped into them, as the test builds
-// them and as the snapshot and process-status calls report them.
+// them: creation, exits, module loads and unloads.
 #include <stdexcept>
 
 #include "platform/sim/SimPeImage.h"

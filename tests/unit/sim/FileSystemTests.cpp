@@ -1,6 +1,6 @@
+#include <algorithm>
 #include <fstream>
 #include <functional>
-#include <regex>
 
 #include "tests/unit/sim/SimFixture.h"
 
@@ -56,8 +56,9 @@ TEST_F(FileSystem, MappedViewNamesItsFileByDevice) {
         std::string path;
         std::string device;
     };
-    std::string outside = (m_root / "outside/x.bin").string();
-    const std::string hostDevice = "\\Device\\HostFs" + std::regex_replace(outside, std::regex("/"), "\\");
+    const std::string outside = (m_root / "outside/x.bin").string();
+    std::string hostDevice = "\\Device\\HostFs" + outside;
+    std::replace(hostDevice.begin(), hostDevice.end(), '/', '\\');
     const std::vector<Case> cases = {
         {"C:\\dir\\lib.dll", "\\Device\\HarddiskVolume1\\dir\\lib.dll"},
         {outside, hostDevice},
