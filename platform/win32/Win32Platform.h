@@ -40,6 +40,9 @@ public:
     uint32_t GetLastError() override;
 
     // Thread registers and the thread information block (Win32Context.cpp).
+    // A record asking for no register groups gets all of them; a write
+    // sets the control and integer groups (what the record carries) and
+    // leaves the thread's segment, debug and floating-point state alone.
     bool GetThreadContext(Handle thread, ThreadContext& context) override;
     bool SetThreadContext(Handle thread, const ThreadContext& context) override;
     int32_t NtQueryInformationThread(Handle thread, uint32_t infoClass, void* buffer, uint32_t length) override;
