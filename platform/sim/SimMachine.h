@@ -108,7 +108,8 @@ public:
     // Queues calls for a thread; they run when the thread is scheduled (not
     // suspended, not frozen by a pending debug event).
     void ScriptCalls(uint32_t threadId, std::vector<SimCall> calls);
-    // True when no thread of the process has scripted work left.
+    // True when no thread of the process has scripted work left and none
+    // waits for the debugger to continue an exception it raised.
     bool IsIdle(uint32_t processId) const;
     // Runs the process's threads without a debugger until idle or until
     // maxSteps; a 0xCC hit without a debugger terminates the process.

@@ -145,7 +145,7 @@ bool SimMachine::IsIdle(uint32_t processId) const {
     std::lock_guard lock(m_state->mutex);
     for (uint32_t id : m_state->RequireProcess(processId).threads) {
         const detail::SimThread& thread = m_state->threads.at(id);
-        if (thread.alive && thread.HasWork()) return false;
+        if (thread.alive && (thread.HasWork() || thread.raised)) return false;
     }
     return true;
 }

@@ -117,7 +117,21 @@ TEST_F(Execution, ReturnAddressBreakpointOfANestedCall) {
     EXPECT_EQ(machine().ThreadStats(m_main).callsEntered, 2u);
     EXPECT_EQ(machine().ThreadStats(m_main).callsReturned, 1u);
     StepOver(m_main, returnAddress, false);
+    const uint64_t home = SimMachine::ThreadHomeAddress();
+    const uint8_t homeByte = machine().PeekMemory(m_pid, home, 1).front();
+    Plant(home);
     ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+
+    // Stepping over the last instruction of the script: the thread is not
+    // idle until the single step at its end has been continued.
+    EXPECT_EQ(Expect(kExceptionDebugEvent, m_main).ExceptionAddress, home);
+    StepOver(m_main, home);
+    machine().PokeMemory(m_pid, home, {homeByte});  // StepOver put back the function's byte
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+    EXPECT_EQ(Expect(kExceptionDebugEvent, m_main).ExceptionCode, kExceptionSingleStep);
+    EXPECT_FALSE(machine().IsIdle(m_pid));
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+    EXPECT_TRUE(machine().IsIdle(m_pid));
     EXPECT_FALSE(Next().has_value());
     EXPECT_EQ(machine().Context(m_main).Rax, 1u);
     EXPECT_EQ(machine().ThreadStats(m_main).callsReturned, 2u);
