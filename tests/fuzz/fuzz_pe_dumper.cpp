@@ -14,12 +14,23 @@
 
 namespace {
 
-std::filesystem::path ScratchRoot() {
-    static const std::filesystem::path root = [] {
+void RemoveScratch();
+
+// Made once and removed at exit; kept alive on purpose until then, as the
+// exit handler runs after static objects are gone.
+const std::filesystem::path& ScratchRoot() {
+    static const std::filesystem::path* const root = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "qv-fuzz-dumper-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()));
+        const auto* made = new std::filesystem::path(::mkdtemp(pattern.data()));
+        std::atexit(&RemoveScratch);
+        return made;
     }();
-    return root;
+    return *root;
+}
+
+void RemoveScratch() {
+    std::error_code ignored;
+    std::filesystem::remove_all(ScratchRoot(), ignored);
 }
 
 qv::sim::SimMachine& Machine() {
