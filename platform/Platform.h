@@ -102,8 +102,8 @@ public:
     virtual bool IsReadableOwnMemory(const void* address, size_t size) = 0;
 
     // The calling thread's error code after a failed call of this interface
-    // (GetLastError). A backend that models no error codes reports 0.
-    virtual uint32_t GetLastError() { return 0; }
+    // (GetLastError).
+    virtual uint32_t GetLastError() = 0;
 
     // Time.
     virtual SystemTime GetLocalTime() = 0;
