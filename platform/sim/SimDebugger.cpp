@@ -175,7 +175,7 @@ bool SimMachine::WaitForDebugEvent(DebugEvent& event, uint32_t milliseconds) {
             return m_state->processes.at(id).awaitingContinue.has_value();
         });
         if (!waitingForContinue) {
-            if (!m_state->HasEventFor(mine)) m_state->RunRounds(mine, UINT64_MAX);
+            m_state->RunRounds(mine, UINT64_MAX);
             auto it = std::find_if(m_state->events.begin(), m_state->events.end(),
                                    [&](const DebugEvent& queued) { return mine.count(queued.dwProcessId) > 0; });
             if (it != m_state->events.end()) {

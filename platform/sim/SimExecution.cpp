@@ -125,7 +125,7 @@ bool State::HasEventFor(const std::set<uint32_t>& processIds) const {
     return false;
 }
 
-uint64_t State::RunRounds(const std::set<uint32_t>& processIds, uint64_t maxSteps) {
+void State::RunRounds(const std::set<uint32_t>& processIds, uint64_t maxSteps) {
     uint64_t steps = 0;
     while (steps < maxSteps && !HasEventFor(processIds)) {
         // One round: every runnable thread one step, in thread-id order.
@@ -143,7 +143,6 @@ uint64_t State::RunRounds(const std::set<uint32_t>& processIds, uint64_t maxStep
             if (++steps >= maxSteps) break;
         }
     }
-    return steps;
 }
 
 }  // namespace qv::sim::detail

@@ -223,8 +223,9 @@ struct State {
     void ContinueException(SimThread& thread, bool handled);
 
     // Execution (SimExecution.cpp): runs rounds over the threads of the
-    // given processes; returns the number of steps made.
-    uint64_t RunRounds(const std::set<uint32_t>& processIds, uint64_t maxSteps);
+    // given processes until an event is queued for them, no thread can
+    // move or maxSteps steps were made.
+    void RunRounds(const std::set<uint32_t>& processIds, uint64_t maxSteps);
     bool HasEventFor(const std::set<uint32_t>& processIds) const;
     void Step(SimThread& thread);
     // The instruction at the thread's stage counts as executed.
