@@ -10,21 +10,7 @@ namespace qv {
 
 namespace {
 
-constexpr uint64_t kImportDescriptorSize = 20;
-constexpr uint64_t kIdOriginalFirstThunk = 0;
-constexpr uint64_t kIdName = 12;
-constexpr uint64_t kIdFirstThunk = 16;
-constexpr uint64_t kThunkSize = 8;
-constexpr uint64_t kOrdinalFlag = 0x8000000000000000ULL;
 constexpr uint64_t kHintSize = 2;
-
-constexpr uint64_t kExportDirectorySize = 40;
-constexpr uint64_t kEdName = 12;
-constexpr uint64_t kEdNumberOfFunctions = 20;
-constexpr uint64_t kEdNumberOfNames = 24;
-constexpr uint64_t kEdAddressOfFunctions = 28;
-constexpr uint64_t kEdAddressOfNames = 32;
-constexpr uint64_t kEdAddressOfNameOrdinals = 36;
 
 // The NUL-terminated string at an RVA, when it maps into the file.
 std::optional<std::string> StringAtRva(ByteView image, uint64_t nt, uint32_t rva) {

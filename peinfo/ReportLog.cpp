@@ -1,20 +1,16 @@
 #include "peinfo/ReportLog.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <string>
+
+#include "tracer/StringFormat.h"
 
 namespace qv {
 
 void ReportLine(CWnd* window, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int length = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text(length > 0 ? static_cast<size_t>(length) : 0, '\0');
-    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    const std::string text = FormatStringV(format, args);
     va_end(args);
     // The formatted text ends at its first NUL, as a C string would.
     WriteLog(kLogToWindow, false, true, window, "%s", text.c_str());

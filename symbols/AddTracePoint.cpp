@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "symbols/StringFormat.h"
+#include "tracer/StringFormat.h"
 #include "symbols/TracePointSpec.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/OptionFlags.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "symbols/StringFormat.h"
+#include "tracer/StringFormat.h"
 #include "tracer/ByteView.h"
 
 namespace qv {

@@ -10,17 +10,7 @@ namespace qv {
 
 namespace {
 
-constexpr uint64_t kImportDescriptorSize = 20;
-constexpr uint64_t kIdOriginalFirstThunk = 0;
-constexpr uint64_t kIdName = 12;
-constexpr uint64_t kIdFirstThunk = 16;
-constexpr uint64_t kOrdinalFlag = 0x8000000000000000ULL;
 constexpr uint64_t kImportDirectoryAt = kOptionalHeaderOffset + kDataDirectoryOffset64 + 8;
-
-constexpr uint64_t kExportDirectorySize = 40;
-constexpr uint64_t kEdName = 12;
-constexpr uint64_t kEdNumberOfNames = 24;
-constexpr uint64_t kEdAddressOfNames = 32;
 
 // The string at an RVA converted by the fixed-layout section walk; nothing
 // when no section holds it or it runs off the file.

@@ -8,6 +8,7 @@
 #include "symbols/ExportDirectory.h"
 #include "symbols/ExportLookup.h"
 #include "tracer/DeamonThread.h"
+#include "tracer/ProcessHandle.h"
 
 namespace qv {
 
@@ -27,20 +28,6 @@ bool IsServerModule(const CDeamonThread& tracer, const MODULEINFOEX& module) {
     return tracer.m_bOracleFound && !tracer.m_szOracleHome.empty() &&
            StartsWithIgnoreCase(module.szPath, tracer.m_szOracleHome);
 }
-
-class ProcessHandle {
-public:
-    explicit ProcessHandle(uint32_t processId) : m_handle(Platform().OpenProcess(kProcessAllAccess, processId)) {}
-    ~ProcessHandle() {
-        if (m_handle != kNullHandle) Platform().CloseHandle(m_handle);
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    Handle get() const { return m_handle; }
-
-private:
-    Handle m_handle;
-};
 
 struct TargetExport {
     uint64_t address = 0;

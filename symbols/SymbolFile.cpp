@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "symbols/StringFormat.h"
+#include "tracer/StringFormat.h"
 
 namespace qv {
 

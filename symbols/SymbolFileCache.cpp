@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
-#include "symbols/StringFormat.h"
+#include "tracer/StringFormat.h"
 #include "tracer/TargetAccess.h"
 
 namespace qv {

@@ -5,29 +5,11 @@
 
 #include "platform/Platform.h"
 #include "tracer/DeamonThread.h"
+#include "tracer/ProcessHandle.h"
 #include "tracer/OptionFlags.h"
 #include "tracer/TargetAccess.h"
 
 namespace qv {
-
-namespace {
-
-// Opens the target for one operation and closes it again.
-class ProcessHandle {
-public:
-    explicit ProcessHandle(uint32_t processId) : m_handle(Platform().OpenProcess(kProcessAllAccess, processId)) {}
-    ~ProcessHandle() {
-        if (m_handle != kNullHandle) Platform().CloseHandle(m_handle);
-    }
-    ProcessHandle(const ProcessHandle&) = delete;
-    ProcessHandle& operator=(const ProcessHandle&) = delete;
-    Handle get() const { return m_handle; }
-
-private:
-    Handle m_handle;
-};
-
-}  // namespace
 
 void CDeamonThread::ArmBreakPoint(Handle process, int32_t index) {
     TableLock lock(*this);

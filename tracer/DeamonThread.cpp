@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "tracer/LogDeferral.h"
 #include "tracer/OptionFlags.h"
+#include "tracer/ProcessHandle.h"
 #include "tracer/TargetAccess.h"
 #include "tracer/TraceLog.h"
 
@@ -136,11 +137,8 @@ void CDeamonThread::CleanupTracer() {
     {
         TableLock lock(*this);
         m_arrThreads.SuspendAllThreads(0);
-        const Handle process = platform.OpenProcess(kProcessAllAccess, m_nProcessId);
-        if (process != kNullHandle) {
-            RemoveAllBreakPoints(process, true);
-            platform.CloseHandle(process);
-        }
+        ProcessHandle process(m_nProcessId);
+        if (process.get() != kNullHandle) RemoveAllBreakPoints(process.get(), true);
         // A thread stopped before its single step would otherwise trap after
         // we are gone.
         for (int32_t i = 0; i < m_arrThreads.GetSize(); ++i) {
@@ -222,9 +220,8 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
             ReportReturn(index, record, threadId);
         }
     }
-    const Handle process = Platform().OpenProcess(kProcessAllAccess, m_nProcessId);
-    StepOverBreakPoint(process, threadId, index);
-    if (process != kNullHandle) Platform().CloseHandle(process);
+    ProcessHandle process(m_nProcessId);
+    StepOverBreakPoint(process.get(), threadId, index);
     m_nHitThread = 0;
     return kDbgContinue;
 }
@@ -232,11 +229,8 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
 bool CDeamonThread::RewindLateHit(uint32_t threadId, uint64_t address) {
     if (m_plantedAddresses.count(address) == 0) return false;
     IPlatform& platform = Platform();
-    const Handle process = platform.OpenProcess(kProcessAllAccess, m_nProcessId);
-    if (process == kNullHandle) return false;
     uint8_t current = 0;
-    const bool ours = ReadTargetMemory(process, address, &current, 1) && current != 0xCC;
-    platform.CloseHandle(process);
+    const bool ours = ReadTargetMemory(ProcessHandle(m_nProcessId).get(), address, &current, 1) && current != 0xCC;
     // A 0xCC still in place is not our vanished byte: the target's own int3.
     if (!ours) return false;
     const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
@@ -261,9 +255,8 @@ uint32_t CDeamonThread::OnSingleStep(const DebugEvent& event) {
     // A record armed again in between (by a user-interface operation) needs
     // no arming; the step is still ours, so the threads held for it go.
     if (m_arrBreakPoints.IsValidIndex(pending) && !m_arrBreakPoints.GetAt(pending).bArmed) {
-        const Handle process = Platform().OpenProcess(kProcessAllAccess, event.dwProcessId);
-        ArmBreakPoint(process, pending);
-        if (process != kNullHandle) Platform().CloseHandle(process);
+        ProcessHandle process(event.dwProcessId);
+        ArmBreakPoint(process.get(), pending);
     }
     m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
     m_arrThreads.ResumeAllThreads(0);

@@ -46,6 +46,23 @@ inline constexpr uint64_t kShSizeOfRawData = 16;
 inline constexpr uint64_t kShPointerToRawData = 20;
 inline constexpr uint64_t kShCharacteristics = 36;
 
+// Import descriptor fields and thunks (PE32+).
+inline constexpr uint64_t kImportDescriptorSize = 20;
+inline constexpr uint64_t kIdOriginalFirstThunk = 0;
+inline constexpr uint64_t kIdName = 12;
+inline constexpr uint64_t kIdFirstThunk = 16;
+inline constexpr uint64_t kThunkSize = 8;
+inline constexpr uint64_t kOrdinalFlag = 0x8000000000000000ULL;
+
+// Export directory fields.
+inline constexpr uint64_t kExportDirectorySize = 40;
+inline constexpr uint64_t kEdName = 12;
+inline constexpr uint64_t kEdNumberOfFunctions = 20;
+inline constexpr uint64_t kEdNumberOfNames = 24;
+inline constexpr uint64_t kEdAddressOfFunctions = 28;
+inline constexpr uint64_t kEdAddressOfNames = 32;
+inline constexpr uint64_t kEdAddressOfNameOrdinals = 36;
+
 // Data directory indexes.
 inline constexpr int kDirExport = 0;
 inline constexpr int kDirImport = 1;

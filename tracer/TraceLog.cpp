@@ -1,7 +1,6 @@
 #include "tracer/TraceLog.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "platform/Platform.h"
 #include "tracer/LogDeferral.h"
 #include "tracer/OptionFlags.h"
+#include "tracer/StringFormat.h"
 
 namespace qv {
 
@@ -28,18 +28,6 @@ thread_local int t_deferralDepth = 0;
 // free a thread's variables before their destructors run at thread exit.
 using DeferredLines = std::vector<std::pair<CWnd*, std::string>>;
 thread_local DeferredLines* t_deferredLines = nullptr;
-
-std::string FormatMessage(const char* format, va_list args) {
-    va_list sizing;
-    va_copy(sizing, args);
-    const int length = std::vsnprintf(nullptr, 0, format, sizing);
-    va_end(sizing);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    std::vsnprintf(text.data(), text.size(), format, args);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
 
 void AppendToEdit(CWnd* window, const std::string& text) {
     CWnd* edit = window->GetDlgItem(kLogEditId);
@@ -66,7 +54,7 @@ void WriteLog(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, cons
 }
 
 void WriteLogV(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, const char* format, va_list args) {
-    std::string message = FormatMessage(format, args);
+    std::string message = FormatStringV(format, args);
     std::string text = timestamp ? FormatLogTimestamp(Platform().GetLocalTime()) + message : std::move(message);
     if ((flags & kLogToWindow) && logSwitch && window != nullptr) AppendLogText(window, text);
     if (flags & kLogToMessageBox) MessageBox(nullptr, text.c_str(), "Message", kMbOk);

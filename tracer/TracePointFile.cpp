@@ -1,7 +1,7 @@
 // The trace point file: every line of TracePoints.txt becomes at most one
 // trace point.
-#include "platform/Platform.h"
 #include "tracer/DeamonThread.h"
+#include "tracer/ProcessHandle.h"
 #include "tracer/TextFile.h"
 
 namespace qv {
@@ -23,9 +23,7 @@ void CDeamonThread::LoadTracePoints() {
 
 void CDeamonThread::ReloadTracePoints() {
     TableLock lock(*this);
-    const Handle process = Platform().OpenProcess(kProcessAllAccess, m_nProcessId);
-    RemoveAllBreakPoints(process, true);
-    if (process != kNullHandle) Platform().CloseHandle(process);
+    RemoveAllBreakPoints(ProcessHandle(m_nProcessId).get(), true);
     // Pending calls and steps name indexes of the old table.
     m_arrThreads.ClearPendingCalls();
     LoadTracePoints();

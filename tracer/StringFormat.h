@@ -1,7 +1,7 @@
-// printf-style formatting into a std::string, for texts that are both
-// returned and logged.
+// printf-style formatting into a std::string.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 
 #if defined(__GNUC__)
@@ -13,5 +13,6 @@
 namespace qv {
 
 std::string FormatString(const char* format, ...) QV_FORMAT_STRING(1, 2);
+std::string FormatStringV(const char* format, va_list args) QV_FORMAT_STRING(1, 0);
 
 }  // namespace qv
