@@ -42,8 +42,9 @@ qv_wine_run() {
 }
 
 qv_wine_stop() {
-  # Ends whatever still runs in this prefix (a server left by a program
-  # that was killed by its time-out).
-  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  # Waits for the prefix to wind down instead of killing it: another session
+  # may be using the same prefix, and a kill would end its programs too. The
+  # test programs end their demo servers themselves (a kill-on-close job).
+  timeout 60 wineserver -w >/dev/null 2>&1 || true
   if [ -n "$QV_XVFB_PID" ]; then kill "$QV_XVFB_PID" 2>/dev/null || true; fi
 }
