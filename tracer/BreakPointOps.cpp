@@ -16,9 +16,9 @@ void CDeamonThread::ArmBreakPoint(Handle process, int32_t index) {
     if (!m_arrBreakPoints.IsValidIndex(index)) return;
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     if (!record.bEnabled || record.bArmed) return;
-    // During a hit the other threads are already suspended and must stay so
-    // until the single step ends: undo only this bracket's own suspension.
-    const bool inHit = m_nHitThread != 0;
+    // While the loop handles a hit or a step the other threads are held and
+    // must stay so until the steps end: undo only this bracket's suspension.
+    const bool heldByLoop = m_nEventThread != 0;
     m_arrThreads.SuspendAllThreads(0);
     uint8_t saved = 0;
     const bool written = SaveAndWriteInt3(process, record.nAddress, saved);
@@ -34,7 +34,7 @@ void CDeamonThread::ArmBreakPoint(Handle process, int32_t index) {
         record.bArmed = true;
         m_plantedAddresses.insert(record.nAddress);
     }
-    if (inHit) {
+    if (heldByLoop) {
         m_arrThreads.ResumeAllThreadsOnce(0);
     } else {
         m_arrThreads.ResumeAllThreads(0);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdarg>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "tracer/LogDeferral.h"
@@ -209,7 +210,7 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
     }
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     m_arrThreads.SuspendAllThreads(threadId);
-    m_nHitThread = threadId;
+    m_nEventThread = threadId;
     if (m_nThreadId == 0 || m_nThreadId == threadId) {
         ++record.nHits;
         if (g_bStatOnly) {
@@ -222,7 +223,7 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
     }
     ProcessHandle process(m_nProcessId);
     StepOverBreakPoint(process.get(), threadId, index);
-    m_nHitThread = 0;
+    m_nEventThread = 0;
     return kDbgContinue;
 }
 
@@ -255,12 +256,32 @@ uint32_t CDeamonThread::OnSingleStep(const DebugEvent& event) {
     // A record armed again in between (by a user-interface operation) needs
     // no arming; the step is still ours, so the threads held for it go.
     if (m_arrBreakPoints.IsValidIndex(pending) && !m_arrBreakPoints.GetAt(pending).bArmed) {
+        m_nEventThread = threadId;
         ProcessHandle process(event.dwProcessId);
         ArmBreakPoint(process.get(), pending);
+        m_nEventThread = 0;
     }
     m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
-    m_arrThreads.ResumeAllThreads(0);
+    ReleaseThreadsAfterStep(threadId);
     return kDbgContinue;
+}
+
+void CDeamonThread::ReleaseThreadsAfterStep(uint32_t steppedThread) {
+    std::vector<int32_t> stepping;
+    for (int32_t i = 0; i < m_arrThreads.GetSize(); ++i) {
+        if (m_arrThreads.GetAt(i).nPendingBreakPoint >= 0) stepping.push_back(i);
+    }
+    if (stepping.empty()) {
+        m_arrThreads.ResumeAllThreads(0);
+        return;
+    }
+    // The thread whose step just ended waits with the rest: another
+    // breakpoint's byte is still out of place.
+    const int32_t stepped = m_arrThreads.FindThread(steppedThread);
+    if (stepped >= 0 && IsUsableHandle(m_arrThreads.GetAt(stepped).hThread)) {
+        Platform().SuspendThread(m_arrThreads.GetAt(stepped).hThread);
+    }
+    for (const int32_t index : stepping) m_arrThreads.ResumeThreadFully(index);
 }
 
 uint32_t CDeamonThread::OnCreateThread(const DebugEvent& event) {
@@ -269,8 +290,12 @@ uint32_t CDeamonThread::OnCreateThread(const DebugEvent& event) {
 }
 
 uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
+    // A thread that ends before its single step would otherwise leave the
+    // threads held for that step suspended for good.
+    const bool wasStepping = m_arrThreads.GetPendingBreakPoint(event.dwThreadId) >= 0;
     m_arrThreads.RemoveThread(event.dwThreadId);
     m_steppingThreads.erase(event.dwThreadId);
+    if (wasStepping) ReleaseThreadsAfterStep(0);
     return kDbgExceptionNotHandled;
 }
 

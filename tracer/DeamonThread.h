@@ -148,8 +148,14 @@ private:
     bool RewindLateHit(uint32_t threadId, uint64_t address);
 
     std::recursive_mutex m_tableLock;
-    // The thread whose hit is being handled, 0 outside a hit.
-    uint32_t m_nHitThread = 0;
+    // Lets the threads go at the end of a single step: all of them, unless
+    // other threads are still stepping over their breakpoints, in which case
+    // only those run on and the rest, the stepped thread included, stay held
+    // until the last step has ended.
+    void ReleaseThreadsAfterStep(uint32_t steppedThread);
+
+    // The thread whose hit or single step the loop is handling, 0 otherwise.
+    uint32_t m_nEventThread = 0;
     // Every address where this tracer wrote 0xCC.
     std::set<uint64_t> m_plantedAddresses;
     // Threads that carry our trap flag until their single step arrives.

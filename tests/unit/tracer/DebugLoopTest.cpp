@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -122,6 +123,39 @@ TEST_F(DebugLoopTest, CountsEveryHitOfTwoThreadsExactlyAndRestoresTheCode) {
     EXPECT_EQ(m_machine->PeekMemory(m_pid, kOther, kFunctionBytes.size()), kFunctionBytes);
     EXPECT_EQ(m_machine->SuspendCount(m_t1), 0u);
     EXPECT_EQ(m_machine->SuspendCount(m_t2), 0u);
+}
+
+TEST_F(DebugLoopTest, OverlappingStepsOfSeveralThreadsLoseNoHit) {
+    // Threads hitting different trace points at once: one thread's step
+    // must not release the others while another step is still pending.
+    g_bStatOnly = true;
+    const uint32_t t3 = m_machine->CreateThread(m_pid);
+    const uint32_t t4 = m_machine->CreateThread(m_pid);
+    StartTracing();
+    const std::vector<std::pair<uint32_t, std::vector<uint64_t>>> plans = {
+        {m_t1, {kFunction, kOther, kOther}},
+        {m_t2, {kOther, kFunction}},
+        {t3, {kFunction, kFunction, kOther}},
+        {t4, {kOther}},
+    };
+    std::map<uint64_t, int> expected;
+    for (int round = 0; round < 60; ++round) {
+        for (const auto& [thread, functions] : plans) {
+            std::vector<sim::SimCall> calls;
+            for (size_t i = 0; i <= static_cast<size_t>(round) % functions.size(); ++i) {
+                const uint64_t function = functions[(i + static_cast<size_t>(round)) % functions.size()];
+                calls.push_back(sim::SimCall{function, {}, 0, 0, {}});
+                ++expected[function];
+            }
+            m_machine->ScriptCalls(thread, calls);
+        }
+    }
+    RunToIdle();
+    char report[256];
+    std::snprintf(report, sizeof report,
+                  "Breakpoints Statistics Report \r\n\t Function (%d)\r\n\t Other (%d)\r\nTotal: %d \r\n",
+                  expected[kFunction], expected[kOther], expected[kFunction] + expected[kOther]);
+    EXPECT_EQ(Statistics(), report);
 }
 
 TEST_F(DebugLoopTest, ThreadFilterCountsOnlyThatThread) {
