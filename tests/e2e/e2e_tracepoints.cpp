@@ -13,6 +13,7 @@
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/OptionFlags.h"
+#include "tracer/Statistics.h"
 
 namespace {
 
@@ -21,30 +22,45 @@ constexpr DWORD kCompleteMs = 60000;
 constexpr int kIterations = 20;
 constexpr int kThreads = 2;
 
-// Display name -> the function whose calls the server counts.
+// Display name -> the function whose calls the server counts. FormatRow is
+// given by its address, so its name comes back from the symbol file.
 const std::map<std::string, std::string> kTracePoints = {
     {"ProcessRequest", "ProcessRequest"},       {"ParseStatement", "ParseStatement"},
     {"HashName", "HashName"},                   {"ComputeChecksum", "ComputeChecksum"},
-    {"FormatRow", "FormatRow"},                 {"CommitTransaction", "CommitTransaction"},
+    {"ORACLE.EXE!FormatRow+0", "FormatRow"},    {"CommitTransaction", "CommitTransaction"},
     {"orapls_execute", "orapls_execute"},
 };
+// A system export: resolved through the target's export table and armed;
+// its calls are nobody's to count here.
+const char* const kSystemTracePoint = "GetTickCount";
 
-const char* const kTracePointFile =
-    "# every function of the workload\n"
-    "ORACLE.EXE!ProcessRequest\n"
-    "ParseStatement (0,0,0,0,0*1,0)\n"
-    "HashName  # twice per statement\n"
-    "ComputeChecksum  # recursive\n"
-    "FormatRow\n"
-    "CommitTransaction\n"
-    "orapls11.dll!orapls_execute\n";
+// The trace point file: names through ORACLE.SYM, one address, a library
+// export, a system export, comments, blank lines and refused lines.
+std::string TracePointFile(unsigned long long formatRowAddress) {
+    char address[32];
+    std::snprintf(address, sizeof address, "%llx", formatRowAddress);
+    return std::string("# every function of the workload\n"
+                       "ORACLE.EXE!ProcessRequest\n"
+                       "ParseStatement (0,0,0,0,0*1,0)\n"
+                       "\n"
+                       "HashName  # twice per statement\n"
+                       "ComputeChecksum  # recursive\n") +
+           address +
+           "   # FormatRow by its address\n"
+           "CommitTransaction\n"
+           "orapls11.dll!orapls_execute\n"
+           "KERNEL32.dll!GetTickCount\n"
+           "NoSuchFunction  # refused: not in the symbol file\n"
+           "nosuch.dll!Anything  # refused: no such module\n"
+           "HashName  # refused: the address is taken\n";
+}
 
-void EnterWorkFolder() {
+void EnterWorkFolder(const std::string& tracePoints) {
     const std::string work = e2e::OwnFolder() + "\\e2e_tracepoints.work";
     CreateDirectoryA(work.c_str(), nullptr);
     SetCurrentDirectoryA(work.c_str());
     if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {
-        std::fputs(kTracePointFile, file);
+        std::fputs(tracePoints.c_str(), file);
         std::fclose(file);
     }
 }
@@ -60,11 +76,18 @@ bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWOR
 
 void CheckTable(qv::CDeamonThread& tracer) {
     qv::TableLock lock(tracer);
-    E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size()));
+    E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size() + 1));
     for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
         const qv::BREAKPOINTINFO& record = tracer.m_arrBreakPoints.GetAt(i);
-        E2E_CHECK(kTracePoints.count(record.pszName) == 1);
-        E2E_CHECK(record.bArmed && record.bEntry && record.nHits == 0);
+        E2E_CHECK(kTracePoints.count(record.pszName) == 1 || record.pszName == kSystemTracePoint);
+        E2E_CHECK(record.bArmed && record.bEntry);
+    }
+}
+
+void CheckNoHits(qv::CDeamonThread& tracer) {
+    qv::TableLock lock(tracer);
+    for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
+        E2E_CHECK(tracer.m_arrBreakPoints.GetAt(i).nHits == 0);
     }
 }
 
@@ -85,12 +108,14 @@ void CheckCounts(qv::CDeamonThread& tracer, const std::string& answer) {
 int main() {
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
-    EnterWorkFolder();
     e2e::DemoServer server;
     if (!server.Start(kThreads)) {
         E2E_CHECK(!"the demo server started");
         return e2e::Checks().Finish("e2e_tracepoints");
     }
+    const auto formatRow = e2e::AnswerValue(server.Request("info", "", kAnswerMs).value_or(""), "FormatRow");
+    E2E_CHECK(formatRow.has_value());
+    EnterWorkFolder(TracePointFile(formatRow.value_or(0)));
     qv::CTextLogWindow window;
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
@@ -116,6 +141,17 @@ int main() {
     E2E_CHECK(e2e::AnswerValue(answer.value_or(""), "ComputeChecksum").value_or(0) == 4 * calls);
     CheckCounts(*tracer, answer.value_or(""));
     e2e::Note("%llu hits in %llu ms", 11 * calls, elapsed);
+
+    // Clean Stat zeroes every count; a reload drops every record and arms
+    // the file again; the counts of a second run are exact again.
+    qv::ClearStatistics(tracer);
+    CheckNoHits(*tracer);
+    tracer->ReloadTracePoints();
+    CheckTable(*tracer);
+    CheckNoHits(*tracer);
+    const auto again = server.Request("run", run, kAnswerMs);
+    E2E_CHECK(again.has_value());
+    CheckCounts(*tracer, again.value_or(""));
 
     tracer->CleanupTracer();
     tracer->m_bLogToWindow = false;
