@@ -7,7 +7,7 @@
 
 #include "cli/CliCommand.h"
 #include "symbols/AsciiText.h"
-#include "symbols/TracePointSpec.h"
+#include "symbols/TracePointSyntax.h"
 
 namespace qv::cli {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "tracer/StringFormat.h"
-#include "symbols/TracePointSpec.h"
+#include "symbols/TracePointSyntax.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/OptionFlags.h"
 

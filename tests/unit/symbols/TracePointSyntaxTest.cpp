@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "symbols/TracePointSpec.h"
+#include "symbols/TracePointSyntax.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "symbols/TracePointSpec.h"
+#include "symbols/TracePointSyntax.h"
 
 #include <algorithm>
 #include <limits>
