@@ -12,46 +12,28 @@ namespace {
 // segment, debug and floating-point state of the thread as it was.
 constexpr DWORD kCarriedGroups = CONTEXT_CONTROL | CONTEXT_INTEGER;
 
+// The registers the seam's record carries, pairwise.
+struct RegisterPair {
+    DWORD64 CONTEXT::*native;
+    uint64_t ThreadContext::*seam;
+};
+constexpr RegisterPair kRegisters[] = {
+    {&CONTEXT::Rax, &ThreadContext::Rax}, {&CONTEXT::Rcx, &ThreadContext::Rcx}, {&CONTEXT::Rdx, &ThreadContext::Rdx},
+    {&CONTEXT::Rbx, &ThreadContext::Rbx}, {&CONTEXT::Rsp, &ThreadContext::Rsp}, {&CONTEXT::Rbp, &ThreadContext::Rbp},
+    {&CONTEXT::Rsi, &ThreadContext::Rsi}, {&CONTEXT::Rdi, &ThreadContext::Rdi}, {&CONTEXT::R8, &ThreadContext::R8},
+    {&CONTEXT::R9, &ThreadContext::R9},   {&CONTEXT::R10, &ThreadContext::R10}, {&CONTEXT::R11, &ThreadContext::R11},
+    {&CONTEXT::R12, &ThreadContext::R12}, {&CONTEXT::R13, &ThreadContext::R13}, {&CONTEXT::R14, &ThreadContext::R14},
+    {&CONTEXT::R15, &ThreadContext::R15}, {&CONTEXT::Rip, &ThreadContext::Rip},
+};
+
 void FromWinContext(const CONTEXT& from, ThreadContext& to) {
     to.EFlags = from.EFlags;
-    to.Rax = from.Rax;
-    to.Rcx = from.Rcx;
-    to.Rdx = from.Rdx;
-    to.Rbx = from.Rbx;
-    to.Rsp = from.Rsp;
-    to.Rbp = from.Rbp;
-    to.Rsi = from.Rsi;
-    to.Rdi = from.Rdi;
-    to.R8 = from.R8;
-    to.R9 = from.R9;
-    to.R10 = from.R10;
-    to.R11 = from.R11;
-    to.R12 = from.R12;
-    to.R13 = from.R13;
-    to.R14 = from.R14;
-    to.R15 = from.R15;
-    to.Rip = from.Rip;
+    for (const RegisterPair& pair : kRegisters) to.*pair.seam = from.*pair.native;
 }
 
 void ToWinContext(const ThreadContext& from, CONTEXT& to) {
     to.EFlags = from.EFlags;
-    to.Rax = from.Rax;
-    to.Rcx = from.Rcx;
-    to.Rdx = from.Rdx;
-    to.Rbx = from.Rbx;
-    to.Rsp = from.Rsp;
-    to.Rbp = from.Rbp;
-    to.Rsi = from.Rsi;
-    to.Rdi = from.Rdi;
-    to.R8 = from.R8;
-    to.R9 = from.R9;
-    to.R10 = from.R10;
-    to.R11 = from.R11;
-    to.R12 = from.R12;
-    to.R13 = from.R13;
-    to.R14 = from.R14;
-    to.R15 = from.R15;
-    to.Rip = from.Rip;
+    for (const RegisterPair& pair : kRegisters) to.*pair.native = from.*pair.seam;
 }
 
 }  // namespace
