@@ -91,15 +91,16 @@ void CheckNoHits(qv::CDeamonThread& tracer) {
     }
 }
 
-void CheckCounts(qv::CDeamonThread& tracer, const std::string& answer) {
+// Every count equals the server's own count divided by the share.
+void CheckCounts(qv::CDeamonThread& tracer, const std::string& answer, unsigned long long share = 1) {
     qv::TableLock lock(tracer);
     for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
         const qv::BREAKPOINTINFO& record = tracer.m_arrBreakPoints.GetAt(i);
         const auto function = kTracePoints.find(record.pszName);
         if (function == kTracePoints.end()) continue;
         const auto calls = e2e::AnswerValue(answer, function->second);
-        e2e::Note("%-18s hits %6d  server calls %6llu", record.pszName.c_str(), record.nHits, calls.value_or(0));
-        E2E_CHECK(calls.has_value() && static_cast<unsigned long long>(record.nHits) == *calls);
+        e2e::Note("%-22s hits %6d  server calls %6llu", record.pszName.c_str(), record.nHits, calls.value_or(0));
+        E2E_CHECK(calls.has_value() && static_cast<unsigned long long>(record.nHits) * share == *calls);
     }
 }
 
@@ -113,8 +114,10 @@ int main() {
         E2E_CHECK(!"the demo server started");
         return e2e::Checks().Finish("e2e_tracepoints");
     }
-    const auto formatRow = e2e::AnswerValue(server.Request("info", "", kAnswerMs).value_or(""), "FormatRow");
-    E2E_CHECK(formatRow.has_value());
+    const std::string info = server.Request("info", "", kAnswerMs).value_or("");
+    const auto formatRow = e2e::AnswerValue(info, "FormatRow");
+    const auto firstWorker = e2e::AnswerValue(info, "worker0");
+    E2E_CHECK(formatRow.has_value() && firstWorker.has_value());
     EnterWorkFolder(TracePointFile(formatRow.value_or(0)));
     qv::CTextLogWindow window;
     qv::AfxSetMainWnd(&window);
@@ -152,6 +155,17 @@ int main() {
     const auto again = server.Request("run", run, kAnswerMs);
     E2E_CHECK(again.has_value());
     CheckCounts(*tracer, again.value_or(""));
+
+    // With the thread filter on the first worker only its share is counted:
+    // both workers run the same iterations, so half of every count.
+    qv::ClearStatistics(tracer);
+    {
+        qv::TableLock lock(*tracer);
+        tracer->m_nThreadId = static_cast<uint32_t>(firstWorker.value_or(0));
+    }
+    const auto filtered = server.Request("run", run, kAnswerMs);
+    E2E_CHECK(filtered.has_value());
+    CheckCounts(*tracer, filtered.value_or(""), kThreads);
 
     tracer->CleanupTracer();
     tracer->m_bLogToWindow = false;

@@ -12,7 +12,9 @@ Workers::Workers(int count) : m_slots(static_cast<size_t>(count)) {
         slot.start = CreateEventA(nullptr, FALSE, FALSE, nullptr);
         slot.done = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     }
-    for (Slot& slot : m_slots) slot.thread = CreateThread(nullptr, 0, &Workers::ThreadMain, &slot, 0, nullptr);
+    for (Slot& slot : m_slots) {
+        slot.thread = CreateThread(nullptr, 0, &Workers::ThreadMain, &slot, 0, &slot.threadId);
+    }
 }
 
 Workers::~Workers() {

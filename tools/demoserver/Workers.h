@@ -16,6 +16,7 @@ public:
     Workers& operator=(const Workers&) = delete;
 
     int Count() const { return static_cast<int>(m_slots.size()); }
+    DWORD ThreadId(int index) const { return m_slots[static_cast<size_t>(index)].threadId; }
     // Runs `iterations` iterations on each of the first `threads` workers and
     // waits until all of them are done.
     void Run(int iterations, int threads);
@@ -28,6 +29,7 @@ private:
         HANDLE start = nullptr;
         HANDLE done = nullptr;
         HANDLE thread = nullptr;
+        DWORD threadId = 0;
     };
     static DWORD WINAPI ThreadMain(LPVOID parameter);
 
