@@ -32,4 +32,6 @@ echo "== fuzz targets, ${fuzz_seconds}s each"
 cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j "$jobs"
 scripts/fuzz.sh "$fuzz_seconds"
-echo "all tests passed"
+# Every stage above stops the script on a failure; reaching here means all
+# five passed.
+echo "stages: 5 passed, 0 failed"
