@@ -20,14 +20,6 @@ namespace detail {
 
 namespace {
 
-DebugEvent MakeEvent(uint32_t code, uint32_t processId, uint32_t threadId) {
-    DebugEvent event;
-    event.dwDebugEventCode = code;
-    event.dwProcessId = processId;
-    event.dwThreadId = threadId;
-    return event;
-}
-
 std::set<uint32_t> ProcessesDebuggedBy(const State& state, std::thread::id debugger) {
     std::set<uint32_t> ids;
     for (const auto& [id, process] : state.processes) {

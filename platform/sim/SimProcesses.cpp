@@ -112,10 +112,7 @@ void State::EndThread(SimThread& thread, uint32_t exitCode) {
     thread.raised.reset();
     SimProcess& process = processes.at(thread.processId);
     if (IsDebugged(process) && process.alive) {
-        DebugEvent event;
-        event.dwDebugEventCode = kExitThreadDebugEvent;
-        event.dwProcessId = process.id;
-        event.dwThreadId = thread.id;
+        DebugEvent event = MakeEvent(kExitThreadDebugEvent, process.id, thread.id);
         event.dwExitCode = exitCode;
         QueueEvent(event);
     }
@@ -139,10 +136,7 @@ void State::EndProcess(SimProcess& process, uint32_t exitCode) {
     process.alive = false;
     process.exitCode = exitCode;
     if (IsDebugged(process)) {
-        DebugEvent event;
-        event.dwDebugEventCode = kExitProcessDebugEvent;
-        event.dwProcessId = process.id;
-        event.dwThreadId = lastThread;
+        DebugEvent event = MakeEvent(kExitProcessDebugEvent, process.id, lastThread);
         event.dwExitCode = exitCode;
         QueueEvent(event);
     }
@@ -180,10 +174,7 @@ uint32_t SimMachine::CreateThread(uint32_t processId) {
     if (!process.alive) throw std::invalid_argument("process has exited");
     detail::SimThread& thread = m_state->NewThread(process);
     if (m_state->IsDebugged(process)) {
-        DebugEvent event;
-        event.dwDebugEventCode = kCreateThreadDebugEvent;
-        event.dwProcessId = processId;
-        event.dwThreadId = thread.id;
+        DebugEvent event = detail::MakeEvent(kCreateThreadDebugEvent, processId, thread.id);
         event.lpStartAddress = thread.startAddress;
         m_state->QueueEvent(event);
     }
@@ -227,10 +218,7 @@ uint64_t SimMachine::LoadModule(uint32_t processId, const std::string& windowsPa
     process.modules.push_back(module);
     if (m_state->IsDebugged(process)) {
         const detail::SimThread* main = m_state->MainThread(process);
-        DebugEvent event;
-        event.dwDebugEventCode = kLoadDllDebugEvent;
-        event.dwProcessId = processId;
-        event.dwThreadId = main ? main->id : 0;
+        DebugEvent event = detail::MakeEvent(kLoadDllDebugEvent, processId, main ? main->id : 0);
         event.hFile = m_state->OpenFile(path);
         event.lpBaseOfImage = module.base;
         m_state->QueueEvent(event);
@@ -248,10 +236,7 @@ void SimMachine::UnloadModule(uint32_t processId, uint64_t base) {
         process.modules.erase(it);
         if (m_state->IsDebugged(process)) {
             const detail::SimThread* main = m_state->MainThread(process);
-            DebugEvent event;
-            event.dwDebugEventCode = kUnloadDllDebugEvent;
-            event.dwProcessId = processId;
-            event.dwThreadId = main ? main->id : 0;
+            DebugEvent event = detail::MakeEvent(kUnloadDllDebugEvent, processId, main ? main->id : 0);
             event.lpBaseOfImage = base;
             m_state->QueueEvent(event);
         }

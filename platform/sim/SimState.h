@@ -21,6 +21,16 @@
 
 namespace qv::sim::detail {
 
+// A debug event of a kind, for a process and thread; the caller fills the
+// kind's own fields.
+inline DebugEvent MakeEvent(uint32_t code, uint32_t processId, uint32_t threadId) {
+    DebugEvent event;
+    event.dwDebugEventCode = code;
+    event.dwProcessId = processId;
+    event.dwThreadId = threadId;
+    return event;
+}
+
 inline constexpr uint32_t kStillActive = 0x103;
 inline constexpr uint32_t kFirstObjectId = 0x1000;
 // Ids handed to the host threads that call GetCurrentThreadId; simulated
