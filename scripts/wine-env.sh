@@ -24,14 +24,25 @@ qv_wine_start() {
   fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
+    local log="$WINEPREFIX.boot.log"
     echo "wine: first start of the prefix $WINEPREFIX"
-    timeout 180 wineboot -i >/dev/null 2>&1 || true
-    timeout 60 wineserver -w >/dev/null 2>&1 || true
+    # Every later step needs the prefix: a boot that fails stops here, with
+    # its own log, instead of as a time-out far from the cause.
+    if ! WINEDEBUG=err+all timeout 180 wineboot -i >"$log" 2>&1 \
+       || ! timeout 60 wineserver -w >>"$log" 2>&1 \
+       || [ ! -f "$WINEPREFIX/system.reg" ]; then
+      echo "wine: the prefix $WINEPREFIX did not come up; the end of $log:" >&2
+      tail -n 40 "$log" >&2
+      return 1
+    fi
   fi
   # A lookup of the bare name ORACLE.EXE (image size, time stamp) goes
   # through the search path, as on a real installation: put BIN on it.
   if [ -d "$build/server-home/BIN" ]; then
-    WINEPATH=$(timeout 30 winepath -w "$build/server-home/BIN" 2>/dev/null || true)
+    if ! WINEPATH=$(timeout 30 winepath -w "$build/server-home/BIN"); then
+      echo "wine: winepath could not name $build/server-home/BIN for Windows" >&2
+      return 1
+    fi
     export WINEPATH
   fi
 }
