@@ -50,6 +50,8 @@ public:
     virtual bool IsWindowEnabled() const = 0;
     virtual void ShowWindow(bool show) = 0;
     virtual bool IsWindowVisible() const = 0;
+    // The native window handle where the backend has one, else 0.
+    virtual uintptr_t GetSafeHwnd() const { return 0; }
 
     // The window's own handling of a message, called by the backend on the
     // owning thread. Controls answer their standard messages in the backend;
@@ -59,6 +61,10 @@ public:
 
 // MessageBoxA: owner may be null. Blocks the calling thread until answered.
 int MessageBox(CWnd* owner, const char* text, const char* caption, uint32_t type);
+
+// Replaces the selection of an edit control with text in the given code
+// page, so that it reads correctly whatever the system's code page is.
+void ReplaceSelInCodePage(CWnd* edit, const std::string& text, uint32_t codePage);
 
 // The application's main window (CWinThread::GetMainWnd, AfxGetMainWnd).
 CWnd* AfxGetMainWnd();

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -11,5 +12,8 @@ namespace qv {
 // nullopt when the file can't be opened. A line holding a NUL byte ends
 // there, as a C string read from it would.
 std::optional<std::vector<std::string>> ReadTextFileLines(const std::string& path);
+
+// The same split of bytes already read.
+std::vector<std::string> SplitTextLines(std::string_view content);
 
 }  // namespace qv

@@ -29,12 +29,29 @@ thread_local int t_deferralDepth = 0;
 using DeferredLines = std::vector<std::pair<CWnd*, std::string>>;
 thread_local DeferredLines* t_deferredLines = nullptr;
 
-void AppendToEdit(CWnd* window, const std::string& text) {
+// Code page 0: the text is in the system's code page.
+void AppendToEdit(CWnd* window, const std::string& text, uint32_t codePage = 0) {
     CWnd* edit = window->GetDlgItem(kLogEditId);
-    if (edit == nullptr) return;
+    if (edit == nullptr || text.empty()) return;
     const auto length = static_cast<WParam>(edit->GetWindowTextLength());
     edit->SendMessage(kEmSetSel, length, static_cast<LParam>(length));
-    edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
+    if (codePage == 0) {
+        edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
+    } else {
+        ReplaceSelInCodePage(edit, text, codePage);
+    }
+}
+
+// Every parked text, oldest first, as one text; the map is left empty. The
+// numbers wrap after kLogSeqLast, so the oldest texts are those numbered
+// above the last number given out, then those from 0 up to it.
+std::string TakeAllPendingLocked() {
+    std::string joined;
+    const auto newest = g_mapPendingLog.upper_bound(g_nLogSeq);
+    for (auto entry = newest; entry != g_mapPendingLog.end(); ++entry) joined += entry->second;
+    for (auto entry = g_mapPendingLog.begin(); entry != newest; ++entry) joined += entry->second;
+    g_mapPendingLog.clear();
+    return joined;
 }
 
 }  // namespace
@@ -85,13 +102,22 @@ LResult OnAsyncLog(CWnd* window, WParam, LParam lParam) {
     std::string text;
     {
         std::lock_guard lock(g_pendingLogMutex);
-        const auto found = g_mapPendingLog.find(static_cast<int32_t>(lParam));
-        if (found == g_mapPendingLog.end()) return 0;
-        text = std::move(found->second);
-        g_mapPendingLog.erase(found);
+        if (g_mapPendingLog.count(static_cast<int32_t>(lParam)) == 0) return 0;
+        text = TakeAllPendingLocked();
     }
     AppendToEdit(window, text);
     return 0;
+}
+
+void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t codePage) {
+    if (window == nullptr) return;
+    std::string parked;
+    {
+        std::lock_guard lock(g_pendingLogMutex);
+        parked = TakeAllPendingLocked();
+    }
+    AppendToEdit(window, parked);
+    AppendToEdit(window, text, codePage);
 }
 
 int32_t PendingLogSequence() {
@@ -111,7 +137,16 @@ void EndLogDeferral() {
     const std::unique_ptr<DeferredLines> lines(t_deferredLines);
     t_deferredLines = nullptr;
     if (lines == nullptr) return;
-    for (const auto& [window, text] : *lines) AppendLogText(window, text);
+    // Consecutive lines for one window go out as one text: the same bytes
+    // with one append instead of one each.
+    for (size_t first = 0; first < lines->size();) {
+        CWnd* window = (*lines)[first].first;
+        std::string text = std::move((*lines)[first].second);
+        size_t next = first + 1;
+        for (; next < lines->size() && (*lines)[next].first == window; ++next) text += (*lines)[next].second;
+        AppendLogText(window, text);
+        first = next;
+    }
 }
 
 }  // namespace qv

@@ -37,9 +37,16 @@ void WriteLogV(uint32_t flags, bool timestamp, bool logSwitch, CWnd* window, con
 // Delivers one finished text to the window's log control.
 void AppendLogText(CWnd* window, const std::string& text);
 
-// WM_USER+1 handler of the main window: appends the parked text numbered
-// lParam, if it is still there.
+// WM_USER+1 handler of the main window. When the text numbered lParam is
+// still parked, every parked text is appended in the order it was parked,
+// with one replacement of the selection: the same bytes as one message at a
+// time, and the later messages then find nothing.
 LResult OnAsyncLog(CWnd* window, WParam wParam, LParam lParam);
+
+// On the user-interface thread: appends whatever is parked, then text in the
+// given code page, so that the text keeps its place after the lines written
+// before it.
+void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t codePage);
 
 // The stamp for a given time, exactly 25 characters.
 std::string FormatLogTimestamp(const SystemTime& time);

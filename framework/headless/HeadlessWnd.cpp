@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include "framework/Messages.h"
 #include "framework/headless/MessageQueue.h"
 
 namespace qv {
@@ -43,6 +44,11 @@ LResult CHeadlessWnd::Dispatch(uint32_t message, WParam wParam, LParam lParam) {
         bool handled = false;
         const LResult result = m_text.Handle(message, wParam, lParam, handled);
         if (handled) return result;
+    }
+    if (m_kind == Kind::CheckBox && message == kBmGetCheck) return m_nCheck;
+    if (m_kind == Kind::CheckBox && message == kBmSetCheck) {
+        m_nCheck = static_cast<int>(wParam);
+        return 0;
     }
     return WindowProc(message, wParam, lParam);
 }

@@ -21,8 +21,9 @@ public:
     CHeadlessWnd();
     ~CHeadlessWnd() override;
 
-    // Adds a child control; an edit control answers the edit messages.
-    enum class Kind { Plain, Edit };
+    // Adds a child control; an edit control answers the edit messages, a
+    // check box the check state messages.
+    enum class Kind { Plain, Edit, CheckBox };
     CHeadlessWnd& AddControl(int id, Kind kind = Kind::Plain);
 
     CWnd* GetDlgItem(int id) const override;
@@ -48,6 +49,7 @@ private:
     EditText m_text;
     bool m_bEnabled = true;
     bool m_bVisible = true;
+    int m_nCheck = 0;
 };
 
 // Handles every message waiting for the calling thread (sent first, then

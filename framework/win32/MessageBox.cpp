@@ -3,11 +3,11 @@
 
 namespace qv {
 
-// The box has no owner window yet: no CWnd of this backend carries an HWND
-// until the dialog's window class exists, so the box is top-level and modal
-// to the calling thread only.
-int MessageBox(CWnd* /*owner*/, const char* text, const char* caption, uint32_t type) {
-    return ::MessageBoxA(nullptr, text, caption, type);
+// A box with an owner is modal to that window; without one, to the calling
+// thread only.
+int MessageBox(CWnd* owner, const char* text, const char* caption, uint32_t type) {
+    const HWND window = owner ? reinterpret_cast<HWND>(owner->GetSafeHwnd()) : nullptr;
+    return ::MessageBoxA(window, text, caption, type);
 }
 
 }  // namespace qv

@@ -1,0 +1,101 @@
+#include "framework/Dialog.h"
+
+#include "framework/Messages.h"
+#include "framework/WinApp.h"
+
+namespace qv {
+
+CDialog::CDialog(const DialogTemplate& dialogTemplate, CWnd* parent) : m_template(dialogTemplate), m_parent(parent) {}
+
+CDialog::~CDialog() = default;
+
+intptr_t CDialog::DoModal() {
+    m_window = CreateDialogWindow(*this, m_template, m_parent);
+    const intptr_t result = m_window->RunModal();
+    m_window.reset();
+    return result;
+}
+
+bool CDialog::Create() {
+    m_window = CreateDialogWindow(*this, m_template, m_parent);
+    if (m_window->Create()) return true;
+    m_window.reset();
+    return false;
+}
+
+void CDialog::DestroyWindow() { m_window.reset(); }
+
+void CDialog::EndDialog(intptr_t result) {
+    if (m_window) m_window->End(result);
+}
+
+bool CDialog::OnInitDialog() { return true; }
+void CDialog::OnOK() { EndDialog(kIdOk); }
+void CDialog::OnCancel() { EndDialog(kIdCancel); }
+
+bool CDialog::OnWndMsg(uint32_t, WParam, LParam, LResult&) { return false; }
+
+LResult CDialog::WindowProc(uint32_t message, WParam wParam, LParam lParam) {
+    LResult result = 0;
+    if (OnWndMsg(message, wParam, lParam, result)) return result;
+    if (message == kWmCommand && CommandCode(wParam) == kBnClicked) {
+        if (CommandId(wParam) == kIdOk) OnOK();
+        if (CommandId(wParam) == kIdCancel) OnCancel();
+    }
+    return 0;
+}
+
+uintptr_t CDialog::SetTimer(uintptr_t id, uint32_t milliseconds) {
+    return m_window ? m_window->SetTimer(id, milliseconds) : 0;
+}
+
+bool CDialog::KillTimer(uintptr_t id) { return m_window && m_window->KillTimer(id); }
+
+void CDialog::SetIcon(IconHandle icon, bool big) {
+    SendMessage(kWmSetIcon, big ? kIconBig : kIconSmall, static_cast<LParam>(icon));
+}
+
+void CDialog::CheckDlgButton(int id, int state) {
+    if (CWnd* button = GetDlgItem(id)) button->SendMessage(kBmSetCheck, static_cast<WParam>(state));
+}
+
+int CDialog::IsDlgButtonChecked(int id) const {
+    CWnd* button = GetDlgItem(id);
+    return button ? static_cast<int>(button->SendMessage(kBmGetCheck)) : kBstUnchecked;
+}
+
+int CDialog::MessageBox(const char* text, const char* caption, uint32_t type) {
+    return qv::MessageBox(this, text, caption ? caption : AfxGetAppName(), type);
+}
+
+CWnd* CDialog::GetDlgItem(int id) const { return m_window ? m_window->GetDlgItem(id) : nullptr; }
+
+LResult CDialog::SendMessage(uint32_t message, WParam wParam, LParam lParam) {
+    return m_window ? m_window->SendMessage(message, wParam, lParam) : 0;
+}
+
+bool CDialog::PostMessage(uint32_t message, WParam wParam, LParam lParam) {
+    return m_window && m_window->PostMessage(message, wParam, lParam);
+}
+
+void CDialog::SetWindowText(const std::string& text) {
+    if (m_window) m_window->SetWindowText(text);
+}
+
+std::string CDialog::GetWindowText() const { return m_window ? m_window->GetWindowText() : std::string(); }
+int CDialog::GetWindowTextLength() const { return m_window ? m_window->GetWindowTextLength() : 0; }
+
+void CDialog::EnableWindow(bool enable) {
+    if (m_window) m_window->EnableWindow(enable);
+}
+
+bool CDialog::IsWindowEnabled() const { return m_window && m_window->IsWindowEnabled(); }
+
+void CDialog::ShowWindow(bool show) {
+    if (m_window) m_window->ShowWindow(show);
+}
+
+bool CDialog::IsWindowVisible() const { return m_window && m_window->IsWindowVisible(); }
+uintptr_t CDialog::GetSafeHwnd() const { return m_window ? m_window->GetSafeHwnd() : 0; }
+
+}  // namespace qv

@@ -1,0 +1,158 @@
+// The real dialog: created from the program's resource template by id, its
+// dialog procedure handing every message to the CDialog with the portable
+// notification records.
+#include <map>
+#include <memory>
+
+#include "framework/Dialog.h"
+#include "framework/Messages.h"
+#include "framework/win32/Win32Window.h"
+
+#include <commctrl.h>
+
+namespace qv {
+
+namespace {
+
+class CWin32DialogWindow : public DialogWindow {
+public:
+    CWin32DialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, CWnd* parent)
+        : m_dialog(dialog), m_template(dialogTemplate), m_parent(parent) {}
+
+    ~CWin32DialogWindow() override {
+        if (!m_bModal && m_window.Handle() != nullptr) ::DestroyWindow(m_window.Handle());
+    }
+
+    bool Create() override {
+        m_bModal = false;
+        return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_template.id), ParentHandle(),
+                                    &DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
+    }
+
+    intptr_t RunModal() override {
+        m_bModal = true;
+        return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_template.id), ParentHandle(),
+                                 &DialogProc, reinterpret_cast<LPARAM>(this));
+    }
+
+    void End(intptr_t result) override {
+        if (m_bModal) {
+            ::EndDialog(m_window.Handle(), result);
+        } else {
+            ::DestroyWindow(m_window.Handle());
+            m_window.Attach(nullptr);
+        }
+    }
+
+    uintptr_t SetTimer(uintptr_t id, uint32_t milliseconds) override {
+        return ::SetTimer(m_window.Handle(), id, milliseconds, nullptr);
+    }
+
+    bool KillTimer(uintptr_t id) override { return ::KillTimer(m_window.Handle(), id) != FALSE; }
+
+    // The controls are wrapped once, when the window is made, so that any
+    // thread may look one up afterwards without a lock.
+    CWnd* GetDlgItem(int id) const override {
+        const auto found = m_controls.find(id);
+        return found == m_controls.end() ? nullptr : found->second.get();
+    }
+    LResult SendMessage(uint32_t message, WParam wParam, LParam lParam) override {
+        return m_window.SendMessage(message, wParam, lParam);
+    }
+    bool PostMessage(uint32_t message, WParam wParam, LParam lParam) override {
+        return m_window.PostMessage(message, wParam, lParam);
+    }
+    void SetWindowText(const std::string& text) override { m_window.SetWindowText(text); }
+    std::string GetWindowText() const override { return m_window.GetWindowText(); }
+    int GetWindowTextLength() const override { return m_window.GetWindowTextLength(); }
+    void EnableWindow(bool enable) override { m_window.EnableWindow(enable); }
+    bool IsWindowEnabled() const override { return m_window.IsWindowEnabled(); }
+    void ShowWindow(bool show) override { m_window.ShowWindow(show); }
+    bool IsWindowVisible() const override { return m_window.IsWindowVisible(); }
+    uintptr_t GetSafeHwnd() const override { return m_window.GetSafeHwnd(); }
+
+private:
+    HWND ParentHandle() const {
+        return m_parent ? reinterpret_cast<HWND>(m_parent->GetSafeHwnd()) : nullptr;
+    }
+
+    void Bind(HWND window) {
+        m_window.Attach(window);
+        for (const ControlTemplate& control : m_template.controls) {
+            if (HWND item = ::GetDlgItem(window, control.id)) m_controls[control.id] = std::make_unique<CWin32Wnd>(item);
+        }
+    }
+
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+        LResult result = 0;
+        if (message == WM_COMMAND || message == WM_TIMER) {
+            m_dialog.WindowProc(message, wParam, lParam);
+            return TRUE;
+        }
+        if (message == WM_NOTIFY) {
+            const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+            ListNotify notification;
+            notification.idFrom = header->idFrom;
+            notification.code = header->code;
+            if (header->code == LVN_ITEMCHANGED || header->code == LVN_COLUMNCLICK) {
+                const auto* item = reinterpret_cast<const NMLISTVIEW*>(lParam);
+                notification.iItem = item->iItem;
+                notification.iSubItem = item->iSubItem;
+                notification.uNewState = item->uNewState;
+                notification.uOldState = item->uOldState;
+                notification.uChanged = item->uChanged;
+                notification.lParam = item->lParam;
+            }
+            if (!m_dialog.OnWndMsg(message, wParam, reinterpret_cast<LParam>(&notification), result)) return FALSE;
+        } else if (!m_dialog.OnWndMsg(message, wParam, lParam, result)) {
+            return FALSE;
+        }
+        ::SetWindowLongPtrA(m_window.Handle(), DWLP_MSGRESULT, result);
+        return TRUE;
+    }
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<CWin32DialogWindow*>(lParam);
+            ::SetWindowLongPtrA(window, DWLP_USER, lParam);
+            self->Bind(window);
+            return self->m_dialog.OnInitDialog() ? TRUE : FALSE;
+        }
+        auto* self = reinterpret_cast<CWin32DialogWindow*>(::GetWindowLongPtrA(window, DWLP_USER));
+        if (self == nullptr || self->m_window.Handle() != window) return FALSE;
+        return self->Handle(message, wParam, lParam);
+    }
+
+    CDialog& m_dialog;
+    const DialogTemplate& m_template;
+    CWnd* m_parent;
+    CWin32Wnd m_window;
+    std::map<int, std::unique_ptr<CWin32Wnd>> m_controls;
+    bool m_bModal = true;
+};
+
+}  // namespace
+
+std::unique_ptr<DialogWindow> CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate,
+                                                 CWnd* parent) {
+    return std::make_unique<CWin32DialogWindow>(dialog, dialogTemplate, parent);
+}
+
+IconHandle LoadIconResource(int id) {
+    return reinterpret_cast<IconHandle>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+}
+
+void ReplaceSelInCodePage(CWnd* edit, const std::string& text, uint32_t codePage) {
+    if (edit == nullptr) return;
+    const auto window = reinterpret_cast<HWND>(edit->GetSafeHwnd());
+    const int length = ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    if (window == nullptr || length <= 0) {
+        edit->SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LParam>(text.c_str()));
+        return;
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), length);
+    ::SendMessageW(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+}  // namespace qv

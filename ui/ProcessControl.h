@@ -1,0 +1,21 @@
+// Killing, suspending and resuming a process or a thread by id. Each opens
+// its object with all access rights and closes it again; each says whether
+// it succeeded.
+#pragma once
+
+#include <cstdint>
+
+namespace qv {
+
+// Terminates with the process's own exit code (259, still active, for a
+// running one); fails without terminating when that code can't be read.
+bool KillProcess(uint32_t processId);
+bool KillThread(uint32_t threadId);
+bool SuspendThreadById(uint32_t threadId);
+bool ResumeThreadById(uint32_t threadId);
+// Every thread of the process is tried, even after one fails; success only
+// when none failed.
+bool SuspendProcess(uint32_t processId);
+bool ResumeProcess(uint32_t processId);
+
+}  // namespace qv

@@ -1,0 +1,34 @@
+// Resource ids of the program, shared by the resource script and the code.
+#pragma once
+
+#define IDR_MAINFRAME 128
+#define IDD_QUORVANE_DIALOG 102
+#define IDD_ABOUTBOX 131
+
+#define IDC_EXIT 2
+#define IDC_TRACE 1000
+#define IDC_KILL 1001
+#define IDC_STOP 1002
+#define IDC_GETSTACKS 1003
+#define IDC_IMPORTTABLE 1004
+#define IDC_THREADLIST 1005
+#define IDC_EXPORTTABLE 1006
+#define IDC_PROCESSLIST 1007
+#define IDC_SUSPEND 1008
+#define IDC_RESUME 1009
+#define IDC_LOG 1010
+#define IDC_RELOAD 1011
+#define IDC_TEST 1012
+#define IDC_DISASSEMBLE 1013
+#define IDC_COMMAND 1014
+#define IDC_REPORT 1015
+#define IDC_CLEANSTAT 1016
+#define IDC_JOKE 1017
+#define IDC_ABOUT 1018
+#define IDC_PROCESSLABEL 1020
+#define IDC_THREADLABEL 1021
+#define IDC_STATONLY 1022
+
+#define IDC_ABOUT_WEB 1016
+#define IDC_ABOUT_STATIC -1
+#define IDOK_ABOUT 1

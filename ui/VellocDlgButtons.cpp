@@ -1,0 +1,59 @@
+// The buttons that act on the running trace or on the selected process's
+// file: Report, Clean Stat, ReLoad, TEST, ImportTable and ExportTable.
+#include <optional>
+#include <string>
+
+#include "symbols/ExportLookup.h"
+#include "symbols/FileListings.h"
+#include "tracer/DeamonThread.h"
+#include "tracer/Statistics.h"
+#include "tracer/TargetAccess.h"
+#include "tracer/TraceLog.h"
+#include "ui/VellocDlg.h"
+
+namespace qv {
+
+namespace {
+
+// A fixed address the developer's probe looks up.
+constexpr uint64_t kProbeAddress = 0x049AF8C0;
+
+}  // namespace
+
+void CVellocDlg::OnReport() { ReportStatistics(m_pTracer, this); }
+
+void CVellocDlg::OnCleanStat() { ClearStatistics(m_pTracer); }
+
+void CVellocDlg::OnReload() {
+    if (m_bTracing) m_pTracer->ReloadTracePoints();
+}
+
+// The name found is not shown: the probe exercises the lookups while a trace
+// runs and marks its end in the log.
+void CVellocDlg::OnTest() {
+    if (!m_bTracing) return;
+    {
+        TableLock lock(*m_pTracer);
+        const int32_t index = m_pTracer->m_arrModules.FindModuleByAddress(kProbeAddress);
+        std::optional<std::string> name;
+        if (index >= 0) {
+            const MODULEINFOEX& module = m_pTracer->m_arrModules.GetAt(index);
+            name = m_pTracer->ResolveSymbol(module.nBase, module.pszName, kProbeAddress, nullptr);
+        } else {
+            name = m_pTracer->ResolveSymbol(0, "", kProbeAddress, nullptr);
+            if (!name) name = GetExportModuleName(kProbeAddress);
+        }
+    }
+    WriteLog(kLogToWindow, false, true, this, "4");
+}
+
+void CVellocDlg::ListModuleFunctions(void (*listing)(const std::string& path, CWnd* window)) {
+    std::string path;
+    if (!GetProcessImagePath(m_nSelPID, path, kMaxPathChars)) return;
+    listing(path, this);
+}
+
+void CVellocDlg::OnImportTable() { ListModuleFunctions(&ListImportFunctions); }
+void CVellocDlg::OnExportTable() { ListModuleFunctions(&ListExportFunctions); }
+
+}  // namespace qv
