@@ -1,5 +1,6 @@
 #include "framework/headless/HeadlessDialog.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -108,11 +109,14 @@ IconHandle CHeadlessDialogWindow::Icon(bool big) const {
 bool CHeadlessDialogWindow::Click(int id) {
     CWnd* control = GetDlgItem(id);
     if (control == nullptr || !control->IsWindowVisible() || !control->IsWindowEnabled()) return false;
-    for (const ControlTemplate& item : m_template.controls) {
-        if (item.id == id && item.kind == ControlKind::CheckBox) {
-            const bool checked = control->SendMessage(kBmGetCheck) == kBstChecked;
-            control->SendMessage(kBmSetCheck, checked ? kBstUnchecked : kBstChecked);
-        }
+    const auto item = std::find_if(m_template.controls.begin(), m_template.controls.end(),
+                                   [id](const ControlTemplate& candidate) { return candidate.id == id; });
+    if (item == m_template.controls.end()) return false;
+    if (item->kind == ControlKind::CheckBox) {
+        const bool checked = control->SendMessage(kBmGetCheck) == kBstChecked;
+        control->SendMessage(kBmSetCheck, checked ? kBstUnchecked : kBstChecked);
+    } else if (item->kind != ControlKind::PushButton) {
+        return false;
     }
     SendMessage(kWmCommand, MakeCommand(id, kBnClicked), 0);
     return true;

@@ -36,8 +36,9 @@ public:
     void ShowWindow(bool show) override;
     bool IsWindowVisible() const override;
 
-    // A user's click: false (and nothing sent) when the control is missing,
-    // hidden or disabled. A check box changes its state first.
+    // A user's click on a button: false (and nothing sent) when the control
+    // is missing, hidden, disabled or not a button. A check box changes its
+    // state first.
     bool Click(int id);
     void FireTimer(uintptr_t id);
     LResult Notify(const ListNotify& notification);
