@@ -20,14 +20,21 @@ bool WithThread(uint32_t threadId, Operation operation) {
     return succeeded;
 }
 
+// A process has at least one thread while it exists: when the snapshot holds
+// threads but none of the process, the process has ended, and that is a
+// failure, not a success with nothing to do.
 bool ForEachThreadOf(uint32_t processId, bool (*operation)(uint32_t)) {
     const auto snapshot = Platform().SnapshotThreads(0);
     if (!snapshot) return false;
+    if (snapshot->empty()) return true;
+    bool found = false;
     bool succeeded = true;
     for (const ThreadEntry& entry : *snapshot) {
-        if (entry.th32OwnerProcessID == processId && !operation(entry.th32ThreadID)) succeeded = false;
+        if (entry.th32OwnerProcessID != processId) continue;
+        found = true;
+        if (!operation(entry.th32ThreadID)) succeeded = false;
     }
-    return succeeded;
+    return found && succeeded;
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ bool KillThread(uint32_t threadId);
 bool SuspendThreadById(uint32_t threadId);
 bool ResumeThreadById(uint32_t threadId);
 // Every thread of the process is tried, even after one fails; success only
-// when none failed.
+// when none failed and the process still had threads.
 bool SuspendProcess(uint32_t processId);
 bool ResumeProcess(uint32_t processId);
 

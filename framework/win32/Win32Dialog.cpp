@@ -1,6 +1,9 @@
 // The real dialog: created from the program's resource template by id, its
 // dialog procedure handing every message to the CDialog with the portable
-// notification records.
+// notification records. It is made as a Unicode window, so that its edit
+// controls hold wide text: ANSI texts are converted from the system's code
+// page as they arrive, and a text of another code page (the jokes) can be
+// shown as it reads.
 #include <map>
 #include <memory>
 
@@ -25,13 +28,13 @@ public:
 
     bool Create() override {
         m_bModal = false;
-        return ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_template.id), ParentHandle(),
+        return ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_template.id), ParentHandle(),
                                     &DialogProc, reinterpret_cast<LPARAM>(this)) != nullptr;
     }
 
     intptr_t RunModal() override {
         m_bModal = true;
-        return ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_template.id), ParentHandle(),
+        return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_template.id), ParentHandle(),
                                  &DialogProc, reinterpret_cast<LPARAM>(this));
     }
 

@@ -11,6 +11,7 @@
 #include "framework/headless/HeadlessDialog.h"
 #include "tests/unit/tracer/TracerHarness.h"
 #include "ui/Resource.h"
+#include "ui/VellocApp.h"
 #include "ui/VellocDlg.h"
 
 namespace qv::test {
@@ -67,6 +68,7 @@ protected:
                                  milliseconds);
     }
 
+    CVellocApp m_application;  // the title of the message boxes
     std::unique_ptr<CVellocDlg> m_dialog;
     std::vector<ShownBox> m_boxes;
     std::deque<int> m_answers;
