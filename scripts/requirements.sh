@@ -24,6 +24,8 @@ QV_REQUIREMENTS=(
   "command Xvfb xvfb wine-env.sh"
   "command wrestool icoutils unit tests (peinfo)"
   "command import imagemagick screenshots of the dialog"
+  "command convert imagemagick screenshot.sh, make-icon.sh"
+  "command icotool icoutils make-icon.sh"
   "file /usr/bin/python3 python3 mingw build (symbol file generator)"
   "command llvm-readobj llvm unit tests (peinfo)"
   "file /usr/include/capstone/capstone.h libcapstone-dev unit tests (disasm), bench_disasm"
