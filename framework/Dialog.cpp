@@ -68,34 +68,4 @@ int CDialog::MessageBox(const char* text, const char* caption, uint32_t type) {
     return qv::MessageBox(this, text, caption ? caption : AfxGetAppName(), type);
 }
 
-CWnd* CDialog::GetDlgItem(int id) const { return m_window ? m_window->GetDlgItem(id) : nullptr; }
-
-LResult CDialog::SendMessage(uint32_t message, WParam wParam, LParam lParam) {
-    return m_window ? m_window->SendMessage(message, wParam, lParam) : 0;
-}
-
-bool CDialog::PostMessage(uint32_t message, WParam wParam, LParam lParam) {
-    return m_window && m_window->PostMessage(message, wParam, lParam);
-}
-
-void CDialog::SetWindowText(const std::string& text) {
-    if (m_window) m_window->SetWindowText(text);
-}
-
-std::string CDialog::GetWindowText() const { return m_window ? m_window->GetWindowText() : std::string(); }
-int CDialog::GetWindowTextLength() const { return m_window ? m_window->GetWindowTextLength() : 0; }
-
-void CDialog::EnableWindow(bool enable) {
-    if (m_window) m_window->EnableWindow(enable);
-}
-
-bool CDialog::IsWindowEnabled() const { return m_window && m_window->IsWindowEnabled(); }
-
-void CDialog::ShowWindow(bool show) {
-    if (m_window) m_window->ShowWindow(show);
-}
-
-bool CDialog::IsWindowVisible() const { return m_window && m_window->IsWindowVisible(); }
-uintptr_t CDialog::GetSafeHwnd() const { return m_window ? m_window->GetSafeHwnd() : 0; }
-
 }  // namespace qv

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "framework/DialogTemplate.h"
-#include "framework/Wnd.h"
+#include "framework/WndProxy.h"
 
 namespace qv {
 
@@ -19,7 +19,7 @@ class CDialog;
 
 // The backend's window of one dialog run: the dialog's CWnd operations, its
 // controls, timers and the modal loop.
-class DialogWindow : public CWnd {
+class DialogWindow : public CWndProxy {
 public:
     // Makes the window and runs the dialog's initialisation; no loop.
     virtual bool Create() = 0;
@@ -38,7 +38,7 @@ std::unique_ptr<DialogWindow> CreateDialogWindow(CDialog& dialog, const DialogTe
 using IconHandle = uintptr_t;
 IconHandle LoadIconResource(int id);
 
-class CDialog : public CWnd {
+class CDialog : public CWndProxy {
 public:
     explicit CDialog(const DialogTemplate& dialogTemplate, CWnd* parent = nullptr);
     ~CDialog() override;
@@ -69,21 +69,12 @@ public:
     // unless a caption is given.
     int MessageBox(const char* text, const char* caption = nullptr, uint32_t type = kMbOk);
 
-    CWnd* GetDlgItem(int id) const override;
-    LResult SendMessage(uint32_t message, WParam wParam = 0, LParam lParam = 0) override;
-    bool PostMessage(uint32_t message, WParam wParam = 0, LParam lParam = 0) override;
-    void SetWindowText(const std::string& text) override;
-    std::string GetWindowText() const override;
-    int GetWindowTextLength() const override;
-    void EnableWindow(bool enable) override;
-    bool IsWindowEnabled() const override;
-    void ShowWindow(bool show) override;
-    bool IsWindowVisible() const override;
-    uintptr_t GetSafeHwnd() const override;
-
     // The window of the present run; null before DoModal and after it.
     DialogWindow* Window() const { return m_window.get(); }
     const DialogTemplate& Template() const { return m_template; }
+
+protected:
+    CWnd* Target() const override { return m_window.get(); }
 
 private:
     const DialogTemplate& m_template;

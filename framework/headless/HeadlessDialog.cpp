@@ -133,23 +133,7 @@ LResult CHeadlessDialogWindow::Notify(const ListNotify& notification) {
 
 void CHeadlessDialogWindow::Close() { SendMessage(kWmCommand, MakeCommand(kIdCancel, kBnClicked), 0); }
 
-CWnd* CHeadlessDialogWindow::GetDlgItem(int id) const { return m_host->GetDlgItem(id); }
-
-LResult CHeadlessDialogWindow::SendMessage(uint32_t message, WParam wParam, LParam lParam) {
-    return m_host->SendMessage(message, wParam, lParam);
-}
-
-bool CHeadlessDialogWindow::PostMessage(uint32_t message, WParam wParam, LParam lParam) {
-    return m_host->PostMessage(message, wParam, lParam);
-}
-
-void CHeadlessDialogWindow::SetWindowText(const std::string& text) { m_host->SetWindowText(text); }
-std::string CHeadlessDialogWindow::GetWindowText() const { return m_host->GetWindowText(); }
-int CHeadlessDialogWindow::GetWindowTextLength() const { return m_host->GetWindowTextLength(); }
-void CHeadlessDialogWindow::EnableWindow(bool enable) { m_host->EnableWindow(enable); }
-bool CHeadlessDialogWindow::IsWindowEnabled() const { return m_host->IsWindowEnabled(); }
-void CHeadlessDialogWindow::ShowWindow(bool show) { m_host->ShowWindow(show); }
-bool CHeadlessDialogWindow::IsWindowVisible() const { return m_host->IsWindowVisible(); }
+CWnd* CHeadlessDialogWindow::Target() const { return m_host.get(); }
 
 std::unique_ptr<DialogWindow> CreateDialogWindow(CDialog& dialog, const DialogTemplate& dialogTemplate, CWnd*) {
     return std::make_unique<CHeadlessDialogWindow>(dialog, dialogTemplate);

@@ -25,17 +25,6 @@ public:
     uintptr_t SetTimer(uintptr_t id, uint32_t milliseconds) override;
     bool KillTimer(uintptr_t id) override;
 
-    CWnd* GetDlgItem(int id) const override;
-    LResult SendMessage(uint32_t message, WParam wParam = 0, LParam lParam = 0) override;
-    bool PostMessage(uint32_t message, WParam wParam = 0, LParam lParam = 0) override;
-    void SetWindowText(const std::string& text) override;
-    std::string GetWindowText() const override;
-    int GetWindowTextLength() const override;
-    void EnableWindow(bool enable) override;
-    bool IsWindowEnabled() const override;
-    void ShowWindow(bool show) override;
-    bool IsWindowVisible() const override;
-
     // A user's click on a button: false (and nothing sent) when the control
     // is missing, hidden, disabled or not a button. A check box changes its
     // state first.
@@ -50,6 +39,9 @@ public:
     // The period of a running timer, 0 when it isn't running.
     uint32_t TimerPeriod(uintptr_t id) const;
     IconHandle Icon(bool big) const;
+
+protected:
+    CWnd* Target() const override;
 
 private:
     class Host;

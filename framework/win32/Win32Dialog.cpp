@@ -59,20 +59,8 @@ public:
         const auto found = m_controls.find(id);
         return found == m_controls.end() ? nullptr : found->second.get();
     }
-    LResult SendMessage(uint32_t message, WParam wParam, LParam lParam) override {
-        return m_window.SendMessage(message, wParam, lParam);
-    }
-    bool PostMessage(uint32_t message, WParam wParam, LParam lParam) override {
-        return m_window.PostMessage(message, wParam, lParam);
-    }
-    void SetWindowText(const std::string& text) override { m_window.SetWindowText(text); }
-    std::string GetWindowText() const override { return m_window.GetWindowText(); }
-    int GetWindowTextLength() const override { return m_window.GetWindowTextLength(); }
-    void EnableWindow(bool enable) override { m_window.EnableWindow(enable); }
-    bool IsWindowEnabled() const override { return m_window.IsWindowEnabled(); }
-    void ShowWindow(bool show) override { m_window.ShowWindow(show); }
-    bool IsWindowVisible() const override { return m_window.IsWindowVisible(); }
-    uintptr_t GetSafeHwnd() const override { return m_window.GetSafeHwnd(); }
+protected:
+    CWnd* Target() const override { return &m_window; }
 
 private:
     HWND ParentHandle() const {
@@ -129,7 +117,7 @@ private:
     CDialog& m_dialog;
     const DialogTemplate& m_template;
     CWnd* m_parent;
-    CWin32Wnd m_window;
+    mutable CWin32Wnd m_window;
     std::map<int, std::unique_ptr<CWin32Wnd>> m_controls;
     bool m_bModal = true;
 };
