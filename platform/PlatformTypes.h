@@ -19,6 +19,7 @@ inline constexpr Handle kCurrentThreadPseudo = static_cast<Handle>(-2);
 inline constexpr uint32_t kProcessAllAccess = 0x1FFFFF;
 inline constexpr uint32_t kThreadAllAccess = 0x1FFFFF;
 inline constexpr uint32_t kProcessQueryInfoAndVmRead = 0x410;
+inline constexpr uint32_t kThreadQueryInformation = 0x40;
 
 // Debug event codes.
 inline constexpr uint32_t kExceptionDebugEvent = 1;
