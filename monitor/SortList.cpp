@@ -25,7 +25,11 @@ long long ReadNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
-long long DigitsAt(std::string_view text, size_t from, size_t count) { return ReadNumber(text.substr(from, count)); }
+// The number at a field of a date text; only the first text is known to
+// have the date form, so the second may end before the field.
+long long DigitsAt(std::string_view text, size_t from, size_t count) {
+    return from < text.size() ? ReadNumber(text.substr(from, count)) : 0;
+}
 
 }  // namespace
 
@@ -93,9 +97,10 @@ int CSortList::Compare(LParam item1, LParam item2, LParam list) {
 }
 
 void CSortList::Sort() {
+    // Before any header was clicked every comparison is equal: the order
+    // stays as it is, whatever the item sort does with equal rows.
+    if (m_nSortColumn < 0) return;
     m_sortTexts.clear();
-    // Column -1 has no texts: every row reads as empty, and empty texts
-    // compare as the equal numbers 0.
     const int rows = GetItemCount();
     m_sortTexts.reserve(static_cast<size_t>(rows));
     for (int row = 0; row < rows; ++row) {

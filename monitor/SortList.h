@@ -18,7 +18,7 @@ public:
     // The reflected LVN_COLUMNCLICK: sort by column, ascending first.
     LResult OnColumnClick(int column);
     // Sorts again by the present column and direction; before any header
-    // was clicked every comparison is equal.
+    // was clicked it leaves the order alone.
     void Sort();
     // The comparison handed to the item sort: the item data of two rows and
     // the list. Texts come from the table Sort built, so a comparison never
