@@ -44,10 +44,7 @@ protected:
         threadList.Attach(std::move(threadView));
         dialog.AddControl(kProcessLabelId);
         dialog.AddControl(kThreadLabelId);
-        MakeMonitor();
-    }
-
-    void MakeMonitor() {
+        machine().SetProcessorCount(processors);
         monitor = std::make_unique<CProcessMonitor>(machine(), processList, threadList,
                                                     dialog.GetDlgItem(kProcessLabelId),
                                                     dialog.GetDlgItem(kThreadLabelId));
@@ -98,6 +95,7 @@ protected:
     }
     std::string Label(int id) const { return dialog.GetDlgItem(id)->GetWindowText(); }
 
+    uint32_t processors = 4;
     MonitorDialog dialog;
     CSortList processList;
     CSortList threadList;

@@ -50,7 +50,7 @@ TEST_F(ProcessList, ColumnsAndFirstFill) {
 }
 
 TEST_F(ProcessList, RefreshFiguresAndTotals) {
-    machine().SetProcessorCount(4);
+    ASSERT_EQ(monitor->m_SysInfo.dwNumberOfProcessors, 4u);
     const uint32_t busy = StartProcess("busy.exe");
     const uint32_t idle = StartProcess("idle.exe");
     ChangeProcess(busy, [](sim::SimProcessAccounting& a) {
