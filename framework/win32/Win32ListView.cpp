@@ -212,7 +212,7 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 // The view of a list whose hidden host window it destroys with itself.
 class CHostedListView : public CWin32ListView {
 public:
-    CHostedListView(HWND host, HWND list) : CWin32ListView(list, nullptr), m_hHost(host) {}
+    CHostedListView(HWND host, HWND list, CWnd* parent) : CWin32ListView(list, parent), m_hHost(host) {}
     ~CHostedListView() override { ::DestroyWindow(m_hHost); }
 
 private:
@@ -221,7 +221,7 @@ private:
 
 }  // namespace
 
-std::unique_ptr<IListView> CreateHiddenListView(int id) {
+std::unique_ptr<CWin32ListView> CreateHiddenListView(int id, CWnd* parent) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     ::InitCommonControlsEx(&controls);
     const HINSTANCE instance = ::GetModuleHandleA(nullptr);
@@ -240,7 +240,7 @@ std::unique_ptr<IListView> CreateHiddenListView(int id) {
         ::DestroyWindow(host);
         return nullptr;
     }
-    return std::make_unique<CHostedListView>(host, list);
+    return std::make_unique<CHostedListView>(host, list, parent);
 }
 
 }  // namespace qv

@@ -62,8 +62,8 @@ private:
 bool RouteListViewNotify(LPARAM lParam, LResult& result);
 
 // A report-style list view in a hidden window of its own, for programs that
-// sample without a dialog (end-to-end tests, benchmarks). The window goes
-// with the view.
-std::unique_ptr<IListView> CreateHiddenListView(int id);
+// sample without a dialog (end-to-end tests, benchmarks); its notifications
+// go to parent (may be null). The window goes with the view.
+std::unique_ptr<CWin32ListView> CreateHiddenListView(int id, CWnd* parent);
 
 }  // namespace qv
