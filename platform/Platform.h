@@ -108,6 +108,28 @@ public:
     // Time.
     virtual SystemTime GetLocalTime() = 0;
     virtual SystemTime GetSystemTime() = 0;
+
+    // Accounting: one call per kind. A failed call gives nullopt (or the
+    // value Win32 fails with) and never another object's figures.
+    virtual std::optional<ObjectTimes> GetProcessTimes(Handle process) = 0;
+    virtual std::optional<ObjectTimes> GetThreadTimes(Handle thread) = 0;
+    virtual std::optional<ProcessMemoryCounters> GetProcessMemoryInfo(Handle process) = 0;
+    virtual std::optional<IoCounters> GetProcessIoCounters(Handle process) = 0;
+    virtual std::optional<uint64_t> QueryProcessCycleTime(Handle process) = 0;
+    virtual std::optional<uint64_t> QueryThreadCycleTime(Handle thread) = 0;
+    virtual std::optional<bool> GetThreadIOPendingFlag(Handle thread) = 0;
+    // kThreadPriorityErrorReturn on failure.
+    virtual int32_t GetThreadPriority(Handle thread) = 0;
+    // 0 on failure.
+    virtual int64_t QueryPerformanceCounter() = 0;
+    virtual int64_t QueryPerformanceFrequency() = 0;
+    virtual SystemInfo GetSystemInfo() = 0;
+    // A UTC file time in the system's local time (with daylight saving as
+    // the system applies it now).
+    virtual std::optional<FileTime> FileTimeToLocalFileTime(FileTime utc) = 0;
+    // The C runtime's standard time-zone bias after _tzset (_timezone):
+    // seconds to add to local standard time to get UTC.
+    virtual int32_t GetRuntimeTimeZoneBias() = 0;
 };
 
 // The active platform. Programs install the win32 backend at start-up, tests

@@ -19,6 +19,7 @@ inline constexpr Handle kCurrentThreadPseudo = static_cast<Handle>(-2);
 inline constexpr uint32_t kProcessAllAccess = 0x1FFFFF;
 inline constexpr uint32_t kThreadAllAccess = 0x1FFFFF;
 inline constexpr uint32_t kProcessQueryInfoAndVmRead = 0x410;
+inline constexpr uint32_t kThreadQueryInformation = 0x40;
 
 // Debug event codes.
 inline constexpr uint32_t kExceptionDebugEvent = 1;
@@ -101,6 +102,47 @@ struct ModuleEntry {
     std::string szModule;
     std::string szExePath;
 };
+
+// GetProcessTimes / GetThreadTimes.
+struct ObjectTimes {
+    FileTime ftCreation = 0;
+    FileTime ftExit = 0;
+    FileTime ftKernel = 0;
+    FileTime ftUser = 0;
+};
+
+// PROCESS_MEMORY_COUNTERS (72 bytes on x64), field for field.
+struct ProcessMemoryCounters {
+    uint32_t cb = 72;
+    uint32_t PageFaultCount = 0;
+    uint64_t PeakWorkingSetSize = 0;
+    uint64_t WorkingSetSize = 0;
+    uint64_t QuotaPeakPagedPoolUsage = 0;
+    uint64_t QuotaPagedPoolUsage = 0;
+    uint64_t QuotaPeakNonPagedPoolUsage = 0;
+    uint64_t QuotaNonPagedPoolUsage = 0;
+    uint64_t PagefileUsage = 0;
+    uint64_t PeakPagefileUsage = 0;
+};
+
+// IO_COUNTERS: operation counts, then transferred bytes.
+struct IoCounters {
+    uint64_t ReadOperationCount = 0;
+    uint64_t WriteOperationCount = 0;
+    uint64_t OtherOperationCount = 0;
+    uint64_t ReadTransferCount = 0;
+    uint64_t WriteTransferCount = 0;
+    uint64_t OtherTransferCount = 0;
+};
+
+// What GetSystemInfo gives that the Parts read.
+struct SystemInfo {
+    uint32_t dwPageSize = 4096;
+    uint32_t dwNumberOfProcessors = 1;
+};
+
+// GetThreadPriority's failure value (THREAD_PRIORITY_ERROR_RETURN).
+inline constexpr int32_t kThreadPriorityErrorReturn = 0x7FFFFFFF;
 
 // What MapAndLoad yields of an image's headers.
 struct LoadedImageInfo {

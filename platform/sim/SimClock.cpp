@@ -1,6 +1,8 @@
 // Virtual time: a millisecond count that only moves when asked (idle debug
 // waits, timed object waits, sleeps, the test). The local date is the epoch
-// plus that count; the machine's time zone is UTC.
+// plus that count; the machine's time zone is UTC until a test sets a bias.
+#include <limits>
+
 #include "platform/sim/SimState.h"
 
 namespace qv::sim {
@@ -8,6 +10,10 @@ namespace qv::sim {
 namespace {
 
 constexpr int64_t kMsPerDay = 86'400'000;
+// 1601-01-01 (the file time epoch) to 1970-01-01, in milliseconds.
+constexpr int64_t kFileTimeEpochMs = 11'644'473'600'000;
+constexpr int64_t kFileTimeUnitsPerMs = 10'000;
+constexpr int64_t kPerformanceFrequency = 10'000'000;
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
@@ -66,7 +72,12 @@ void InitClock(State& state) {
     start.wMinute = 4;
     start.wSecond = 5;
     start.wMilliseconds = 678;
-    state.localEpochMs = MsFromCivil(start);
+    state.utcEpochMs = MsFromCivil(start);
+}
+
+FileTime State::NowFileTime() const {
+    return static_cast<FileTime>((utcEpochMs + static_cast<int64_t>(virtualMs) + kFileTimeEpochMs) *
+                                 kFileTimeUnitsPerMs);
 }
 
 }  // namespace detail
@@ -84,14 +95,50 @@ void SimMachine::AdvanceClock(uint64_t milliseconds) {
 
 void SimMachine::SetLocalTime(const SystemTime& time) {
     std::lock_guard lock(m_state->mutex);
-    m_state->localEpochMs = MsFromCivil(time) - static_cast<int64_t>(m_state->virtualMs);
+    m_state->utcEpochMs = MsFromCivil(time) + int64_t{m_state->systemBiasSeconds} * 1000 -
+                          static_cast<int64_t>(m_state->virtualMs);
+}
+
+void SimMachine::SetTimeZoneBias(int32_t systemBiasSeconds, int32_t runtimeBiasSeconds) {
+    std::lock_guard lock(m_state->mutex);
+    m_state->systemBiasSeconds = systemBiasSeconds;
+    m_state->runtimeBiasSeconds = runtimeBiasSeconds;
+}
+
+FileTime SimMachine::CurrentFileTime() const {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->NowFileTime();
 }
 
 SystemTime SimMachine::GetLocalTime() {
     std::lock_guard lock(m_state->mutex);
-    return CivilFromMs(m_state->localEpochMs + static_cast<int64_t>(m_state->virtualMs));
+    return CivilFromMs(m_state->utcEpochMs + static_cast<int64_t>(m_state->virtualMs) -
+                       int64_t{m_state->systemBiasSeconds} * 1000);
 }
 
-SystemTime SimMachine::GetSystemTime() { return GetLocalTime(); }
+SystemTime SimMachine::GetSystemTime() {
+    std::lock_guard lock(m_state->mutex);
+    return CivilFromMs(m_state->utcEpochMs + static_cast<int64_t>(m_state->virtualMs));
+}
+
+std::optional<FileTime> SimMachine::FileTimeToLocalFileTime(FileTime utc) {
+    std::lock_guard lock(m_state->mutex);
+    const int64_t local = static_cast<int64_t>(utc) - int64_t{m_state->systemBiasSeconds} * 1000 * kFileTimeUnitsPerMs;
+    if (utc > static_cast<FileTime>(std::numeric_limits<int64_t>::max()) || local < 0) return std::nullopt;
+    return static_cast<FileTime>(local);
+}
+
+int32_t SimMachine::GetRuntimeTimeZoneBias() {
+    std::lock_guard lock(m_state->mutex);
+    return m_state->runtimeBiasSeconds;
+}
+
+// The performance counter runs with the virtual clock at 10 MHz.
+int64_t SimMachine::QueryPerformanceCounter() {
+    std::lock_guard lock(m_state->mutex);
+    return static_cast<int64_t>(m_state->virtualMs) * (kPerformanceFrequency / 1000);
+}
+
+int64_t SimMachine::QueryPerformanceFrequency() { return kPerformanceFrequency; }
 
 }  // namespace qv::sim

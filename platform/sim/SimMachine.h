@@ -61,6 +61,43 @@ struct SimThreadStats {
     uint64_t callsReturned = 0;  // returns completed
 };
 
+// What the accounting calls report of a process or a thread. A new process
+// or thread starts with its creation time set to the machine's clock and
+// everything else 0; tests set and advance the rest.
+struct SimProcessAccounting {
+    ObjectTimes times;
+    ProcessMemoryCounters memory;
+    IoCounters io;
+    uint64_t cycles = 0;
+};
+
+struct SimThreadAccounting {
+    ObjectTimes times;
+    uint64_t cycles = 0;
+    bool ioPending = false;
+    int32_t priority = 0;
+};
+
+// The calls a test can make fail, each for one process or thread id (or for
+// every id with 0). The thread snapshot fails machine-wide.
+enum class SimQuery {
+    OpenProcess,
+    OpenThread,
+    EnumProcesses,
+    EnumProcessModules,
+    GetModuleBaseName,
+    GetModuleFileNameEx,
+    GetProcessTimes,
+    GetProcessMemoryInfo,
+    GetProcessIoCounters,
+    QueryProcessCycleTime,
+    SnapshotThreads,
+    GetThreadTimes,
+    GetThreadIOPendingFlag,
+    GetThreadPriority,
+    QueryThreadCycleTime,
+};
+
 class SimMachine final : public IPlatform {
 public:
     // hostRoot holds one folder per drive letter: "C:\\x" is hostRoot/C/x.
@@ -138,10 +175,24 @@ public:
     static uint64_t BreakInAddress();
     static uint64_t ThreadHomeAddress();
 
+    // ---- accounting ----
+    SimProcessAccounting ProcessAccounting(uint32_t processId) const;
+    void SetProcessAccounting(uint32_t processId, const SimProcessAccounting& accounting);
+    SimThreadAccounting ThreadAccounting(uint32_t threadId) const;
+    void SetThreadAccounting(uint32_t threadId, const SimThreadAccounting& accounting);
+    void FailQuery(SimQuery query, uint32_t objectId, bool fail = true);
+    void SetProcessorCount(uint32_t processors);
+
     // ---- virtual time ----
     uint64_t VirtualMilliseconds() const;
     void AdvanceClock(uint64_t milliseconds);
+    // The local (system) time now; UTC follows from the system bias.
     void SetLocalTime(const SystemTime& time);
+    // Seconds from local to UTC: the system's present bias (daylight saving
+    // included) and the C runtime's standard one. Both 0 at start.
+    void SetTimeZoneBias(int32_t systemBiasSeconds, int32_t runtimeBiasSeconds);
+    // The machine's clock as a UTC file time.
+    FileTime CurrentFileTime() const;
 
     // ---- message boxes etc. are the framework's; nothing here ----
 
@@ -200,6 +251,19 @@ public:
     uint32_t GetLastError() override;
     SystemTime GetLocalTime() override;
     SystemTime GetSystemTime() override;
+    std::optional<ObjectTimes> GetProcessTimes(Handle process) override;
+    std::optional<ObjectTimes> GetThreadTimes(Handle thread) override;
+    std::optional<ProcessMemoryCounters> GetProcessMemoryInfo(Handle process) override;
+    std::optional<IoCounters> GetProcessIoCounters(Handle process) override;
+    std::optional<uint64_t> QueryProcessCycleTime(Handle process) override;
+    std::optional<uint64_t> QueryThreadCycleTime(Handle thread) override;
+    std::optional<bool> GetThreadIOPendingFlag(Handle thread) override;
+    int32_t GetThreadPriority(Handle thread) override;
+    int64_t QueryPerformanceCounter() override;
+    int64_t QueryPerformanceFrequency() override;
+    SystemInfo GetSystemInfo() override;
+    std::optional<FileTime> FileTimeToLocalFileTime(FileTime utc) override;
+    int32_t GetRuntimeTimeZoneBias() override;
 
 private:
     struct State;

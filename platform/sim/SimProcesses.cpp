@@ -40,6 +40,7 @@ SimProcess& State::NewProcess(std::string imageName, std::string imagePath) {
     process.id = id;
     process.imageName = std::move(imageName);
     process.imagePath = std::move(imagePath);
+    process.accounting.times.ftCreation = NowFileTime();
     // The system code region: thread start (nops) and the attach break-in
     // (int3; ret), shared by every thread of the process.
     process.memory.Map(kSystemCodeBase, kSystemCodeSize, Protection::ExecuteRead);
@@ -55,6 +56,7 @@ SimThread& State::NewThread(SimProcess& process) {
     SimThread& thread = threads[id];
     thread.id = id;
     thread.processId = process.id;
+    thread.accounting.times.ftCreation = NowFileTime();
     const uint32_t slot = process.threadSlots++;
     thread.stackLimit = kStackRegionBase + uint64_t{slot} * kStackSpacing;
     thread.stackBase = thread.stackLimit + kStackSize;

@@ -98,6 +98,7 @@ struct SimThread {
     std::vector<Frame> frames;
     std::optional<RaisedException> raised;
     SimThreadStats stats;
+    SimThreadAccounting accounting;
 
     bool HasWork() const { return !script.empty() || !frames.empty(); }
 };
@@ -119,6 +120,7 @@ struct SimProcess {
     std::optional<DebugEvent> awaitingContinue;
     bool symInitialized = false;
     uint32_t threadSlots = 0;
+    SimProcessAccounting accounting;
 };
 
 enum class HandleKind { File, Mapping, Process, Thread };
@@ -188,10 +190,18 @@ struct State {
     bool killOnExit = true;
     bool debugPrivilege = false;
 
-    int64_t localEpochMs = 0;  // local time at virtual zero, ms since 1970
+    int64_t utcEpochMs = 0;  // UTC at virtual zero, ms since 1970
     uint64_t virtualMs = 0;
+    int32_t systemBiasSeconds = 0;
+    int32_t runtimeBiasSeconds = 0;
+
+    uint32_t processors = 4;
+    std::set<std::pair<SimQuery, uint32_t>> failingQueries;
 
     // ---- helpers (lock held) ----
+    // Whether a test made this call fail for this object; sets the error.
+    bool Fails(SimQuery query, uint32_t objectId) const;
+    FileTime NowFileTime() const;
     void NotifyChange() { changed.notify_all(); }
     uint32_t NewObjectId();
     Handle AddHandle(HandleEntry entry);

@@ -89,6 +89,21 @@ public:
     // Time (Win32Time.cpp).
     SystemTime GetLocalTime() override;
     SystemTime GetSystemTime() override;
+    std::optional<FileTime> FileTimeToLocalFileTime(FileTime utc) override;
+    int32_t GetRuntimeTimeZoneBias() override;
+    int64_t QueryPerformanceCounter() override;
+    int64_t QueryPerformanceFrequency() override;
+    SystemInfo GetSystemInfo() override;
+
+    // Process and thread accounting (Win32Accounting.cpp).
+    std::optional<ObjectTimes> GetProcessTimes(Handle process) override;
+    std::optional<ObjectTimes> GetThreadTimes(Handle thread) override;
+    std::optional<ProcessMemoryCounters> GetProcessMemoryInfo(Handle process) override;
+    std::optional<IoCounters> GetProcessIoCounters(Handle process) override;
+    std::optional<uint64_t> QueryProcessCycleTime(Handle process) override;
+    std::optional<uint64_t> QueryThreadCycleTime(Handle thread) override;
+    std::optional<bool> GetThreadIOPendingFlag(Handle thread) override;
+    int32_t GetThreadPriority(Handle thread) override;
 
 private:
     // Mapping handle -> the number of bytes it maps, recorded at
