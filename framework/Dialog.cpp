@@ -29,7 +29,16 @@ void CDialog::EndDialog(intptr_t result) {
     if (m_window) m_window->End(result);
 }
 
-bool CDialog::OnInitDialog() { return true; }
+bool CDialog::OnInitDialog() {
+    DoDataExchange();
+    return true;
+}
+
+void CDialog::DoDataExchange() {}
+
+void CDialog::DDX_Control(int id, CListCtrl& control) {
+    if (m_window) m_window->BindListControl(id, control);
+}
 void CDialog::OnOK() { EndDialog(kIdOk); }
 void CDialog::OnCancel() { EndDialog(kIdCancel); }
 

@@ -16,6 +16,7 @@
 namespace qv {
 
 class CDialog;
+class CListCtrl;
 
 // The backend's window of one dialog run: the dialog's CWnd operations, its
 // controls, timers and the modal loop.
@@ -28,6 +29,9 @@ public:
     virtual void End(intptr_t result) = 0;
     virtual uintptr_t SetTimer(uintptr_t id, uint32_t milliseconds) = 0;
     virtual bool KillTimer(uintptr_t id) = 0;
+    // Attaches the list view control id to control; its notifications reach
+    // the control first, then the dialog as WM_NOTIFY.
+    virtual void BindListControl(int id, CListCtrl& control) = 0;
 };
 
 // Made by the backend that the program links.
@@ -52,7 +56,11 @@ public:
     bool Create();
     void DestroyWindow();
 
+    // The base runs the data exchange first.
     virtual bool OnInitDialog();
+    // Binds controls to members (DDX_Control); called by OnInitDialog.
+    virtual void DoDataExchange();
+    void DDX_Control(int id, CListCtrl& control);
     virtual void OnOK();
     virtual void OnCancel();
 

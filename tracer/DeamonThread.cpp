@@ -55,6 +55,11 @@ void CDeamonThread::SetTarget(uint32_t processId, uint32_t threadId) {
     if (processId != 0 && m_nProcessId == 0) m_nProcessId = processId;
 }
 
+void CDeamonThread::RequestStop() {
+    m_bStopRequested = true;
+    m_bAttached = false;
+}
+
 bool CDeamonThread::InitTracer() {
     if (m_bAttached || m_nProcessId == 0) return false;
     IPlatform& platform = Platform();
@@ -64,6 +69,7 @@ bool CDeamonThread::InitTracer() {
                                                           "DebugActiveProcessStop");
     platform.DebugSetProcessKillOnExit(false);
     m_bAttached = true;
+    if (m_bStopRequested) m_bAttached = false;
     ProbeOracleHome();
     {
         TableLock lock(*this);

@@ -59,6 +59,10 @@ public:
     int Run() override;
 
     void SetTarget(uint32_t processId, uint32_t threadId);
+    // Stop's request to the loop: clears m_bAttached, and keeps an attach
+    // that is still under way from setting it again, so that a Stop right
+    // after Trace can't leave the loop running for ever.
+    void RequestStop();
     bool InitTracer();
     void CleanupTracer();
 
@@ -106,6 +110,7 @@ public:
     uint32_t m_nProcessId = 0;
     uint32_t m_nThreadId = 0;
     std::atomic<bool> m_bAttached{false};
+    std::atomic<bool> m_bStopRequested{false};
     Handle m_hProcess = kNullHandle;
     bool m_bSymInitialized = false;
     CBreakPointArray m_arrBreakPoints;

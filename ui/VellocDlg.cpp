@@ -42,6 +42,8 @@ std::span<const MessageMapEntry<CVellocDlg>> CVellocDlg::MessageMap() {
     using D = CVellocDlg;
     static const std::array map{
         OnNotifyEntry<D>(IDC_PROCESSLIST, kNmClick, &D::OnProcessListClick),
+        OnNotifyEntry<D>(IDC_PROCESSLIST, kLvnItemChanged, &D::OnProcessSelected),
+        OnNotifyEntry<D>(IDC_THREADLIST, kLvnItemChanged, &D::OnThreadSelected),
         OnCommandEntry<D>(IDC_KILL, &D::OnKill),
         OnCommandEntry<D>(IDC_SUSPEND, &D::OnSuspend),
         OnCommandEntry<D>(IDC_RESUME, &D::OnResume),
@@ -67,10 +69,18 @@ bool CVellocDlg::OnWndMsg(uint32_t message, WParam wParam, LParam lParam, LResul
     return DispatchMessageMap<CVellocDlg>(*this, MessageMap(), message, wParam, lParam, result);
 }
 
+void CVellocDlg::DoDataExchange() {
+    DDX_Control(IDC_PROCESSLIST, m_lstProcess);
+    DDX_Control(IDC_THREADLIST, m_lstThread);
+}
+
 bool CVellocDlg::OnInitDialog() {
     CDialog::OnInitDialog();
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
+    m_pMonitor = std::make_unique<CProcessMonitor>(Platform(), m_lstProcess, m_lstThread,
+                                                   GetDlgItem(IDC_PROCESSLABEL), GetDlgItem(IDC_THREADLABEL));
+    m_pMonitor->CreateColumns();
     if (CWnd* log = GetDlgItem(IDC_LOG)) log->SendMessage(kEmSetLimitText, kEditMaximumText);
     ResetOptionFlags();
     ReadConfigFile();
@@ -79,6 +89,7 @@ bool CVellocDlg::OnInitDialog() {
     m_nSelPID = 0;
     m_nRefreshTimer = SetTimer(kRefreshTimerId, kRefreshPeriodMs);
     m_nBannerTimer = SetTimer(kBannerTimerId, kBannerPeriodMs);
+    m_pMonitor->FillProcessList();
     m_bTracing = false;
     CheckDlgButton(IDC_STATONLY, kBstChecked);
     g_bStatOnly = IsDlgButtonChecked(IDC_STATONLY) == kBstChecked;
@@ -101,6 +112,10 @@ void CVellocDlg::SetTraceControls(bool tracing) {
 }
 
 void CVellocDlg::OnTimer(uintptr_t id) {
+    if (id == m_nRefreshTimer && m_pMonitor) {
+        m_pMonitor->RefreshProcessList();
+        m_pMonitor->RefreshThreadList();
+    }
     if (id == m_nBannerTimer) SetWindowText(m_banner.Step());
 }
 
@@ -123,7 +138,7 @@ void CVellocDlg::StopTrace() {
     m_pTracer->CleanupTracer();
     m_pTracer->m_bLogToWindow = false;
     m_bTracing = false;
-    m_pTracer->m_bAttached = false;
+    m_pTracer->RequestStop();
     m_pTracer->WaitForThread(kInfinite);
     delete m_pTracer;
     m_pTracer = nullptr;
@@ -140,6 +155,22 @@ void CVellocDlg::OnExit() {
 void CVellocDlg::OnStatOnly() { g_bStatOnly = IsDlgButtonChecked(IDC_STATONLY) == kBstChecked; }
 
 void CVellocDlg::OnProcessListClick(const ListNotify&, LResult& result) { result = 0; }
+
+void CVellocDlg::OnProcessSelected(const ListNotify& notify, LResult& result) {
+    result = m_pMonitor->OnProcessItemChanged(notify);
+    TakeSelection();
+}
+
+void CVellocDlg::OnThreadSelected(const ListNotify& notify, LResult& result) {
+    result = m_pMonitor->OnThreadItemChanged(notify);
+    TakeSelection();
+}
+
+void CVellocDlg::TakeSelection() {
+    m_nSelPID = m_pMonitor->m_nSelPID;
+    m_nSelTID = m_pMonitor->m_nSelTID;
+    m_nSelType = m_pMonitor->m_nSelType;
+}
 
 // Framework errors while appending are the window's business, not the
 // tracer's: they end here.

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "framework/Dialog.h"
 #include "framework/MessageMap.h"
+#include "monitor/ProcessMonitor.h"
+#include "monitor/SortList.h"
 #include "ui/Banner.h"
 
 namespace qv {
@@ -22,6 +25,7 @@ public:
     ~CVellocDlg() override;
 
     bool OnInitDialog() override;
+    void DoDataExchange() override;
     bool OnWndMsg(uint32_t message, WParam wParam, LParam lParam, LResult& result) override;
     // Enter in an edit box must not close the window past StopTrace.
     void OnOK() override;
@@ -34,6 +38,11 @@ public:
     uintptr_t m_nBannerTimer = 0;
     bool m_bTracing = false;
     CDeamonThread* m_pTracer = nullptr;
+    // The two lists, their rows and samples, and the machine's processor
+    // count (its m_arrProcess, m_arrThread and m_SysInfo).
+    std::unique_ptr<CProcessMonitor> m_pMonitor;
+    CSortList m_lstProcess;
+    CSortList m_lstThread;
     uint32_t m_nSelPID = 0;
     uint32_t m_nSelTID = 0;
     int32_t m_nSelType = 0;
@@ -58,6 +67,10 @@ private:
     void OnAbout();
     void OnJoke();
     void OnProcessListClick(const ListNotify& notify, LResult& result);
+    void OnProcessSelected(const ListNotify& notify, LResult& result);
+    void OnThreadSelected(const ListNotify& notify, LResult& result);
+    // The selection members follow the monitor's after a list selection.
+    void TakeSelection();
     LResult OnAsyncLogMessage(WParam wParam, LParam lParam);
 
     // Enables the controls of a running trace, or of an idle window.

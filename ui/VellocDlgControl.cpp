@@ -32,9 +32,6 @@ constexpr ControlButton kResume{
     {nullptr, &ResumeThreadById, "Resume thread failed!"},
 };
 
-constexpr int32_t kSelectedProcess = 1;
-constexpr int32_t kSelectedThread = 2;
-
 }  // namespace
 
 void CVellocDlg::Act(const ControlButton& button) {

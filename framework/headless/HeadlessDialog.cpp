@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "framework/ListCtrl.h"
 #include "framework/headless/MessageQueue.h"
 
 namespace qv {
@@ -95,6 +96,17 @@ uintptr_t CHeadlessDialogWindow::SetTimer(uintptr_t id, uint32_t milliseconds) {
 }
 
 bool CHeadlessDialogWindow::KillTimer(uintptr_t id) { return m_timers.erase(id) > 0; }
+
+void CHeadlessDialogWindow::BindListControl(int id, CListCtrl& control) {
+    auto view = std::make_unique<CHeadlessListView>(&m_dialog, id);
+    m_listViews[id] = view.get();
+    control.Attach(std::move(view));
+}
+
+CHeadlessListView* CHeadlessDialogWindow::ListView(int id) const {
+    const auto found = m_listViews.find(id);
+    return found == m_listViews.end() ? nullptr : found->second;
+}
 
 uint32_t CHeadlessDialogWindow::TimerPeriod(uintptr_t id) const {
     const auto found = m_timers.find(id);

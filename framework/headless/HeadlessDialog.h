@@ -10,6 +10,7 @@
 
 #include "framework/Dialog.h"
 #include "framework/Messages.h"
+#include "framework/headless/HeadlessListView.h"
 #include "framework/headless/HeadlessWnd.h"
 
 namespace qv {
@@ -24,6 +25,7 @@ public:
     void End(intptr_t result) override;
     uintptr_t SetTimer(uintptr_t id, uint32_t milliseconds) override;
     bool KillTimer(uintptr_t id) override;
+    void BindListControl(int id, CListCtrl& control) override;
 
     // A user's click on a button: false (and nothing sent) when the control
     // is missing, hidden, disabled or not a button. A check box changes its
@@ -39,6 +41,9 @@ public:
     // The period of a running timer, 0 when it isn't running.
     uint32_t TimerPeriod(uintptr_t id) const;
     IconHandle Icon(bool big) const;
+    // The in-memory view of a bound list, for clicks on its rows; null when
+    // none is bound to id.
+    CHeadlessListView* ListView(int id) const;
 
 protected:
     CWnd* Target() const override;
@@ -49,6 +54,7 @@ private:
     const DialogTemplate& m_template;
     std::unique_ptr<Host> m_host;
     std::map<uintptr_t, uint32_t> m_timers;
+    std::map<int, CHeadlessListView*> m_listViews;
     bool m_bEnded = false;
     intptr_t m_result = 0;
 };

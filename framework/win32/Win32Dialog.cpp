@@ -8,7 +8,9 @@
 #include <memory>
 
 #include "framework/Dialog.h"
+#include "framework/ListCtrl.h"
 #include "framework/Messages.h"
+#include "framework/win32/Win32ListView.h"
 #include "framework/win32/Win32Window.h"
 
 #include <commctrl.h>
@@ -53,6 +55,12 @@ public:
 
     bool KillTimer(uintptr_t id) override { return ::KillTimer(m_window.Handle(), id) != FALSE; }
 
+    void BindListControl(int id, CListCtrl& control) override {
+        if (HWND list = ::GetDlgItem(m_window.Handle(), id)) {
+            control.Attach(std::make_unique<CWin32ListView>(list, &m_notifySink));
+        }
+    }
+
     // The controls are wrapped once, when the window is made, so that any
     // thread may look one up afterwards without a lock.
     CWnd* GetDlgItem(int id) const override {
@@ -78,6 +86,10 @@ private:
         LResult result = 0;
         if (message == WM_COMMAND || message == WM_TIMER) {
             m_dialog.WindowProc(message, wParam, lParam);
+            return TRUE;
+        }
+        if (message == WM_NOTIFY && RouteListViewNotify(lParam, result)) {
+            ::SetWindowLongPtrA(m_window.Handle(), DWLP_MSGRESULT, result);
             return TRUE;
         }
         if (message == WM_NOTIFY) {
@@ -117,7 +129,25 @@ private:
     CDialog& m_dialog;
     const DialogTemplate& m_template;
     CWnd* m_parent;
+    // Where a bound list's notifications go once its control has left them:
+    // straight into the dialog's handling, on this thread, in the
+    // framework's form (not back through the window procedure).
+    class NotifySink : public CWndProxy {
+    public:
+        explicit NotifySink(CWin32DialogWindow& owner) : m_owner(owner) {}
+        LResult SendMessage(uint32_t message, WParam wParam, LParam lParam) override {
+            return m_owner.m_dialog.WindowProc(message, wParam, lParam);
+        }
+
+    protected:
+        CWnd* Target() const override { return &m_owner.m_window; }
+
+    private:
+        CWin32DialogWindow& m_owner;
+    };
+
     mutable CWin32Wnd m_window;
+    NotifySink m_notifySink{*this};
     std::map<int, std::unique_ptr<CWin32Wnd>> m_controls;
     bool m_bModal = true;
 };

@@ -292,6 +292,41 @@ TEST_F(MainDialogTest, StopDuringHeavyLoggingNeitherDeadlocksNorLosesLines) {
     }
 }
 
+int RowOf(const CListCtrl& list, uint32_t id) {
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        if (list.GetItemText(row, 0) == std::to_string(id)) return row;
+    }
+    return -1;
+}
+
+TEST_F(MainDialogTest, SelectingTheServersRowsChoosesWhatTraceAndTheButtonsActOn) {
+    const uint32_t worker = m_machine->CreateThread(m_pid);
+    OpenDialog();
+    const int row = RowOf(m_dialog->m_lstProcess, m_pid);
+    ASSERT_GE(row, 0);
+    Window().ListView(IDC_PROCESSLIST)->ClickItem(row);
+    EXPECT_EQ(m_dialog->m_nSelPID, m_pid);
+    EXPECT_EQ(m_dialog->m_nSelType, 1);
+    const int threadRow = RowOf(m_dialog->m_lstThread, worker);
+    ASSERT_GE(threadRow, 0);
+    Window().ListView(IDC_THREADLIST)->ClickItem(threadRow);
+    EXPECT_EQ(m_dialog->m_nSelTID, worker);
+    EXPECT_EQ(m_dialog->m_nSelType, 2);
+
+    ASSERT_TRUE(Click(IDC_TRACE));
+    EXPECT_EQ(m_dialog->m_pTracer->m_nProcessId, m_pid);
+    EXPECT_EQ(m_dialog->m_pTracer->m_nThreadId, worker);
+    // Stop at once, while the attach may still be under way: it ends, detached.
+    ASSERT_TRUE(Click(IDC_STOP));
+    EXPECT_FALSE(m_machine->IsBeingDebugged(m_pid));
+
+    // The one-second timer brings a process that started since into the list.
+    const uint32_t later = m_machine->CreateBareProcess("later.exe");
+    EXPECT_LT(RowOf(m_dialog->m_lstProcess, later), 0);
+    Window().FireTimer(m_dialog->m_nRefreshTimer);
+    EXPECT_GE(RowOf(m_dialog->m_lstProcess, later), 0);
+}
+
 TEST_F(MainDialogTest, TheApplicationRunsTheDialogAsItsMainWindowUntilExit) {
     CWnd* mainDuringRun = nullptr;
     SetDialogOpenHandler([&](CDialog& dialog) {
