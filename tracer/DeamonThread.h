@@ -75,7 +75,9 @@ public:
     void LoadTracePoints();
     void ReloadTracePoints();
 
-    // Modules (the debug events' side of the module list).
+    // Modules (the debug events' side of the module list). CopyModule gives
+    // the record of that name, copied under the lock.
+    std::optional<MODULEINFOEX> CopyModule(const std::string& name);
     bool GetFileNameFromHandle(Handle file, std::string& name, size_t outputSize);
 
     // Installation probe.

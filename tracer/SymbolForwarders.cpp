@@ -26,16 +26,18 @@ SERVERINSTALLATION InstallationOf(const CDeamonThread& tracer) {
 
 // The module list is read under the lock; the lookups run on the copy.
 SymbolResolver ResolverOf(CDeamonThread& tracer) {
-    ModuleLookup findModule = [&tracer](const std::string& name) -> std::optional<MODULEINFOEX> {
-        TableLock lock(tracer);
-        const int32_t index = tracer.m_arrModules.FindModule(name);
-        if (index < 0) return std::nullopt;
-        return tracer.m_arrModules.GetAt(index);
-    };
+    ModuleLookup findModule = [&tracer](const std::string& name) { return tracer.CopyModule(name); };
     return SymbolResolver(InstallationOf(tracer), tracer.m_nProcessId, std::move(findModule), DebugSink(tracer));
 }
 
 }  // namespace
+
+std::optional<MODULEINFOEX> CDeamonThread::CopyModule(const std::string& name) {
+    TableLock lock(*this);
+    const int32_t index = m_arrModules.FindModule(name);
+    if (index < 0) return std::nullopt;
+    return m_arrModules.GetAt(index);
+}
 
 void CDeamonThread::ProbeOracleHome() {
     const SERVERINSTALLATION found = ProbeServerInstallation(m_nProcessId, DebugSink(*this));
