@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteView.h"
 #include "cli/CliCommand.h"
+#include "core/TraceLog.h"
 #include "disasm/Disasm.h"
 #include "framework/headless/TextLogWindow.h"
-#include "tracer/ByteView.h"
-#include "tracer/TraceLog.h"
 
 namespace qv::cli {
 

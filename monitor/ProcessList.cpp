@@ -2,12 +2,12 @@
 #include <algorithm>
 #include <climits>
 
+#include "core/StringFormat.h"
 #include "monitor/ProcessMonitor.h"
 #include "monitor/RunningTime.h"
 #include "monitor/SampleMatcher.h"
 #include "monitor/SampleRates.h"
 #include "platform/Platform.h"
-#include "tracer/StringFormat.h"
 
 namespace qv {
 

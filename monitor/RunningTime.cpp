@@ -1,7 +1,7 @@
 #include "monitor/RunningTime.h"
 
+#include "core/StringFormat.h"
 #include "platform/Platform.h"
-#include "tracer/StringFormat.h"
 
 namespace qv {
 

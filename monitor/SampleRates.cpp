@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "core/StringFormat.h"
 #include "framework/ListCtrl.h"
-#include "tracer/StringFormat.h"
 
 namespace qv {
 

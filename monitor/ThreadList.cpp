@@ -1,10 +1,10 @@
 // The thread list of the selected process: fill, refresh and selection.
+#include "core/StringFormat.h"
 #include "monitor/ProcessMonitor.h"
 #include "monitor/RunningTime.h"
 #include "monitor/SampleMatcher.h"
 #include "monitor/SampleRates.h"
 #include "platform/Platform.h"
-#include "tracer/StringFormat.h"
 
 namespace qv {
 

@@ -26,7 +26,7 @@ QV_REQUIREMENTS=(
   "command import imagemagick screenshots of the dialog"
   "command convert imagemagick screenshot.sh, make-icon.sh"
   "command icotool icoutils make-icon.sh"
-  "file /usr/bin/python3 python3 mingw build (symbol file generator)"
+  "file /usr/bin/python3 python3 mingw build (symbol file generator), include check"
   "command llvm-readobj llvm unit tests (peinfo)"
   "file /usr/include/capstone/capstone.h libcapstone-dev unit tests (disasm), bench_disasm"
   "file /usr/lib/x86_64-linux-gnu/libcapstone.so libcapstone-dev unit tests (disasm), bench_disasm"

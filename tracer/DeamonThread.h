@@ -18,6 +18,7 @@
 #include <set>
 #include <string>
 
+#include "base/PrintfFormat.h"
 #include "framework/WinThread.h"
 #include "platform/PlatformTypes.h"
 #include "symbols/ModuleList.h"
@@ -41,12 +42,6 @@ private:
     std::unique_lock<std::recursive_mutex> m_lock;
 };
 
-#if defined(__GNUC__)
-#define QV_TRACER_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#else
-#define QV_TRACER_PRINTF(fmtIndex, firstArg)
-#endif
-
 inline constexpr uint32_t kResolveByName = 1;
 inline constexpr uint32_t kResolveByAddress = 2;
 
@@ -68,8 +63,8 @@ public:
 
     // Writes a tracer line: no time stamp unless asked, the tracer's log
     // switch, the main window.
-    void Log(const char* format, ...) QV_TRACER_PRINTF(2, 3);
-    void LogStamped(const char* format, ...) QV_TRACER_PRINTF(2, 3);
+    void Log(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+    void LogStamped(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
 
     // Breakpoint table operations on the target.
     void ArmBreakPoint(Handle process, int32_t index);
@@ -84,7 +79,9 @@ public:
     void LoadTracePoints();
     void ReloadTracePoints();
 
-    // Modules (the debug events' side of the module list).
+    // Modules (the debug events' side of the module list). CopyModule gives
+    // the record of that name, copied under the lock.
+    std::optional<MODULEINFOEX> CopyModule(const std::string& name);
     bool GetFileNameFromHandle(Handle file, std::string& name, size_t outputSize);
 
     // Installation probe.

@@ -3,8 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "tracer/OptionFlags.h"
-#include "tracer/TextFile.h"
+#include "core/OptionFlags.h"
+#include "core/TextFile.h"
 
 namespace qv {
 

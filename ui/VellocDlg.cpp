@@ -2,11 +2,12 @@
 
 #include <array>
 
+#include "core/OptionFlags.h"
+#include "core/TargetAccess.h"
+#include "core/TraceLog.h"
 #include "platform/Platform.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TargetAccess.h"
-#include "tracer/TraceLog.h"
+#include "tracer/TraceSession.h"
 #include "ui/ConfigFile.h"
 #include "ui/DialogTemplates.h"
 #include "ui/Resource.h"
@@ -121,12 +122,8 @@ void CVellocDlg::OnTimer(uintptr_t id) {
 
 void CVellocDlg::OnTrace() {
     if (m_bTracing) return;
-    m_pTracer = new CDeamonThread;
-    m_pTracer->m_bLogToWindow = true;
-    m_pTracer->CreateThread(kCreateSuspended);
-    m_pTracer->SetTarget(m_nSelPID, m_nSelTID);
-    m_pTracer->m_bAutoDelete = false;
-    m_pTracer->ResumeThread();
+    m_pTracer = StartTraceSession(m_nSelPID, m_nSelTID);
+    if (m_pTracer == nullptr) return;
     SetTraceControls(true);
     m_bTracing = true;
 }
@@ -135,12 +132,8 @@ void CVellocDlg::OnTrace() {
 // line it is appending at that moment can't deadlock the stop.
 void CVellocDlg::StopTrace() {
     if (!m_bTracing) return;
-    m_pTracer->CleanupTracer();
-    m_pTracer->m_bLogToWindow = false;
     m_bTracing = false;
-    m_pTracer->RequestStop();
-    m_pTracer->WaitForThread(kInfinite);
-    delete m_pTracer;
+    StopTraceSession(m_pTracer);
     m_pTracer = nullptr;
     SetTraceControls(false);
 }

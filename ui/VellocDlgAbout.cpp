@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tracer/TraceLog.h"
+#include "core/TraceLog.h"
 #include "ui/DialogTemplates.h"
 #include "ui/Jokes.h"
 #include "ui/VellocDlg.h"

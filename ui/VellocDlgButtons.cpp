@@ -3,12 +3,12 @@
 #include <optional>
 #include <string>
 
+#include "core/TargetAccess.h"
+#include "core/TraceLog.h"
+#include "peinfo/FileListings.h"
 #include "symbols/ExportLookup.h"
-#include "symbols/FileListings.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/Statistics.h"
-#include "tracer/TargetAccess.h"
-#include "tracer/TraceLog.h"
 #include "ui/VellocDlg.h"
 
 namespace qv {

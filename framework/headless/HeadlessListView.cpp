@@ -4,18 +4,12 @@
 #include <functional>
 #include <numeric>
 
+#include "base/AsciiText.h"
 #include "framework/ListCtrl.h"
 
 namespace qv {
 
 namespace {
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 // A bottom-up merge sort of indexes: it only ever compares elements inside
 // the range, so a comparison that is not a strict weak order (the monitor's
@@ -150,7 +144,7 @@ int CHeadlessListView::FindItem(const ListFindInfo& find, int start) const {
     for (int item = std::max(start + 1, 0); item < GetItemCount(); ++item) {
         const Row& row = m_rows[static_cast<size_t>(item)];
         if ((find.flags & kLvfiParam) && row.data == static_cast<uintptr_t>(find.lParam)) return item;
-        if ((find.flags & kLvfiString) && EqualIgnoringAsciiCase(row.cells[0], find.psz)) return item;
+        if ((find.flags & kLvfiString) && EqualsIgnoreCase(row.cells[0], find.psz)) return item;
     }
     return -1;
 }

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
+#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -21,24 +22,12 @@ const char* const kFirstLine = "Initializing tracer ...\r\n";
 const char* const kCompleteLine = "Initializing complete!\r\n";
 
 // A tracer started the way the Trace button starts it.
-qv::CDeamonThread* StartTracer(uint32_t processId) {
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(processId, 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
-    return tracer;
-}
+qv::CDeamonThread* StartTracer(uint32_t processId) { return qv::StartTraceSession(processId, 0); }
 
 // ... and stopped the way the Stop button stops it; the time it took.
 ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
     const ULONGLONG start = GetTickCount64();
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    qv::StopTraceSession(tracer);
     return GetTickCount64() - start;
 }
 

@@ -8,12 +8,13 @@
 #include <map>
 #include <string>
 
+#include "core/OptionFlags.h"
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
 #include "tracer/Statistics.h"
+#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -123,12 +124,7 @@ int main() {
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(server.Pid(), 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
+    qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
     E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
@@ -167,11 +163,7 @@ int main() {
     E2E_CHECK(filtered.has_value());
     CheckCounts(*tracer, filtered.value_or(""), kThreads);
 
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    qv::StopTraceSession(tracer);
     qv::AfxSetMainWnd(nullptr);
 
     E2E_CHECK(server.IsRunning());

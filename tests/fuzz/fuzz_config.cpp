@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "tracer/TextFile.h"
+#include "core/TextFile.h"
 #include "ui/ConfigFile.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "tests/unit/ui/DialogFixture.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TraceLog.h"
 #include "ui/Banner.h"
 #include "ui/Jokes.h"
 

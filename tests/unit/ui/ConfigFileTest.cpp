@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "core/OptionFlags.h"
+#include "core/TextFile.h"
 #include "tests/unit/tracer/TracerHarness.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TextFile.h"
 #include "ui/ConfigFile.h"
 
 namespace qv::test {

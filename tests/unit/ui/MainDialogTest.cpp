@@ -3,10 +3,10 @@
 #include <array>
 #include <thread>
 
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/unit/ui/DialogFixture.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TraceLog.h"
 #include "ui/VellocApp.h"
 
 namespace qv::test {
