@@ -299,13 +299,4 @@ uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
     return kDbgExceptionNotHandled;
 }
 
-void CDeamonThread::ReportCall(int32_t, const BREAKPOINTINFO&, uint32_t) {
-    // The "User call" report, return catching, call stacks and arguments
-    // join here with the call reporting.
-}
-
-void CDeamonThread::ReportReturn(int32_t, const BREAKPOINTINFO&, uint32_t) {
-    // The return report joins here with the call reporting.
-}
-
 }  // namespace qv

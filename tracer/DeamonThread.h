@@ -97,6 +97,15 @@ public:
     // A trace point from its text form; the new index, or -1 when refused.
     int32_t AddTracePoint(const std::string& specification);
 
+    // Call stacks of a thread of the target, frames named through the
+    // tracer's modules and symbol lookup: by the platform's stack walker at
+    // a hit, by the frame-pointer chain on request. Ids of 0 stand for the
+    // tracer's own process and thread filter.
+    void LogHitCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
+    void LogThreadCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
+    // The log line of one frame address.
+    std::string CallStackFrameLine(uint64_t address);
+
     std::recursive_mutex& TableMutex() { return m_tableLock; }
 
     uint64_t m_pfnDebugActiveProcessStop = 0;

@@ -1,7 +1,8 @@
 // Scripted execution. A thread's script is a queue of calls; each call is
 // worked through in steps: enter (push the arguments and the return
 // address, jump), execute the first instruction, run the nested calls,
-// return (set Rax, pop), execute the instruction at the return address.
+// return (set Rax, pop the return address), execute the instruction at the
+// return address (which also drops the arguments, as the caller would).
 // Every instruction is modelled as one byte long. An instruction that is
 // 0xCC raises a breakpoint with Rip after it; an instruction run with the
 // trap flag set raises a single step at the next address; an instruction in
@@ -38,6 +39,8 @@ void State::FinishInstruction(SimThread& thread) {
         frame.stage = Stage::Nested;
         ++thread.stats.callsEntered;
     } else if (frame.stage == Stage::ExecuteReturn) {
+        // The caller takes its arguments back off the stack after the call.
+        thread.context.Rsp += 8 * frame.call.args.size();
         thread.frames.pop_back();
         NotifyChange();
     }
@@ -85,7 +88,7 @@ void State::Step(SimThread& thread) {
                 const bool trap = TrapSet(thread);
                 uint64_t target = 0;
                 process.memory.ReadRaw(context.Rsp, &target, 8);
-                context.Rsp += 8 * (1 + frame.call.args.size());
+                context.Rsp += 8;
                 context.Rax = frame.call.returnValue;
                 context.Rip = target;
                 ++thread.stats.callsReturned;

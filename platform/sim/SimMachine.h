@@ -43,7 +43,11 @@ enum class Protection { NoAccess, ReadOnly, ReadWrite, ExecuteRead, ExecuteReadW
 // push, as the x64 convention's home area would be), and jumps to function.
 // The function's first instruction runs (a 0xCC there raises a breakpoint),
 // then the nested calls in order, then Rax = returnValue and a ret to
-// returnAddress (a 0xCC there raises a breakpoint too).
+// returnAddress (a 0xCC there raises a breakpoint too), which pops only the
+// return address: the arguments leave the stack once the instruction at the
+// return address has run, as x64 callers clean up after a call. Rbp is not
+// touched; StackWalk64 follows these calls from the innermost outwards, then
+// reports the thread's home address as the outermost frame.
 struct SimCall {
     uint64_t function = 0;
     std::vector<uint64_t> args;
@@ -196,6 +200,8 @@ public:
     std::optional<LoadedImageInfo> MapAndLoad(const char* imageName) override;
     bool SymInitialize(Handle process, bool invadeProcess) override;
     bool SymCleanup(Handle process) override;
+    bool StackWalk64(uint32_t machineType, Handle process, Handle thread, StackFrame64& frame,
+                     ThreadContext& context) override;
     bool IsReadableOwnMemory(const void* address, size_t size) override;
     uint32_t GetLastError() override;
     SystemTime GetLocalTime() override;
