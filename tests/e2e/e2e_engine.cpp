@@ -31,41 +31,12 @@ ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
     return GetTickCount64() - start;
 }
 
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start + 2));
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 uint64_t InfoAddress(const std::string& info, const char* function) {
     return e2e::AnswerValue(info, function).value_or(0);
 }
 
-// A private current directory: the tracer reads TracePoints.txt from it; an
-// empty file means no trace points.
-void EnterWorkFolder() {
-    const std::string work = e2e::OwnFolder() + "\\e2e_engine.work";
-    CreateDirectoryA(work.c_str(), nullptr);
-    SetCurrentDirectoryA(work.c_str());
-    std::FILE* file = std::fopen("TracePoints.txt", "wb");
-    if (file != nullptr) std::fclose(file);
-}
-
 void CheckAttachLog(const std::string& log) {
-    const auto lines = SplitLines(log);
+    const auto lines = e2e::SplitLines(log);
     E2E_CHECK(!lines.empty() && lines.front() == kFirstLine);
     E2E_CHECK(!lines.empty() && lines.back() == kCompleteLine);
     static const std::regex kDllLine(
@@ -130,7 +101,7 @@ void CheckServerHealthy(e2e::DemoServer& server) {
 int main() {
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
-    EnterWorkFolder();
+    e2e::EnterWorkFolder("e2e_engine", "");
     e2e::DemoServer server;
     if (!server.Start()) {
         E2E_CHECK(!"the demo server started");
@@ -144,7 +115,7 @@ int main() {
     // Attach: the burst, then the first quiet second.
     ULONGLONG start = GetTickCount64();
     qv::CDeamonThread* tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     const ULONGLONG attachMs = GetTickCount64() - start;
     e2e::Note("attach to complete: %llu ms", attachMs);
     E2E_CHECK(attachMs >= 1000);  // not before a whole quiet second
@@ -179,7 +150,7 @@ int main() {
     window.Clear();
     start = GetTickCount64();
     tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     e2e::Note("second attach to complete: %llu ms", GetTickCount64() - start);
     StopTracer(tracer);
     CheckServerHealthy(server);

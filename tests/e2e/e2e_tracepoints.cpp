@@ -56,25 +56,6 @@ std::string TracePointFile(unsigned long long formatRowAddress) {
            "HashName  # refused: the address is taken\n";
 }
 
-void EnterWorkFolder(const std::string& tracePoints) {
-    const std::string work = e2e::OwnFolder() + "\\e2e_tracepoints.work";
-    CreateDirectoryA(work.c_str(), nullptr);
-    SetCurrentDirectoryA(work.c_str());
-    if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {
-        std::fputs(tracePoints.c_str(), file);
-        std::fclose(file);
-    }
-}
-
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 void CheckTable(qv::CDeamonThread& tracer) {
     qv::TableLock lock(tracer);
     E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size() + 1));
@@ -119,13 +100,13 @@ int main() {
     const auto formatRow = e2e::AnswerValue(info, "FormatRow");
     const auto firstWorker = e2e::AnswerValue(info, "worker0");
     E2E_CHECK(formatRow.has_value() && firstWorker.has_value());
-    EnterWorkFolder(TracePointFile(formatRow.value_or(0)));
+    e2e::EnterWorkFolder("e2e_tracepoints", TracePointFile(formatRow.value_or(0)));
     qv::CTextLogWindow window;
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
     qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
     const ULONGLONG start = GetTickCount64();

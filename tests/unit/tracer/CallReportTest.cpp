@@ -20,12 +20,6 @@ constexpr uint64_t kData = 0x20000000;
 constexpr uint64_t kFarData = 0x12'3400'0000;
 const std::string kComplete = "Initializing complete!\r\n";
 
-size_t CountOf(const std::string& text, const std::string& what) {
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 // The lines the tracer wrote after arming, time stamps removed.
 std::string Unstamped(const std::string& log) {
     const size_t start = log.find(kComplete);

@@ -29,6 +29,13 @@ public:
     std::string LogText() const { return GetDlgItem(kLogEditId)->GetWindowText(); }
 };
 
+// How often what occurs in text (overlapping occurrences count).
+inline size_t CountOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override {
