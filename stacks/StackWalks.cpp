@@ -28,7 +28,7 @@ private:
 
 }  // namespace
 
-std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId, int32_t depth) {
+std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId, int32_t depth, uint64_t stoppedAt) {
     if (depth == 0) return std::nullopt;
     IPlatform& platform = Platform();
     const OwnedHandle thread(platform.OpenThread(kThreadAllAccess, threadId));
@@ -36,6 +36,7 @@ std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId,
     ThreadContext context;
     context.ContextFlags = kContextFull;
     if (!platform.GetThreadContext(thread.get(), context)) return std::nullopt;
+    if (stoppedAt != 0 && context.Rip == stoppedAt + 1) context.Rip = stoppedAt;
     StackFrame64 frame;
     frame.AddrPC = context.Rip;
     frame.AddrReturn = context.Rip;

@@ -61,7 +61,7 @@ void CDeamonThread::ReportCall(int32_t index, const BREAKPOINTINFO& record, uint
     } else {
         LogStamped("User call: %s (TID: %d) \r\n", record.pszName.c_str(), tid);
     }
-    LogHitCallStacks(m_nProcessId, threadId, record.nStackDepth);
+    LogHitCallStacks(m_nProcessId, threadId, record.nStackDepth, record.nAddress);
     const std::string arguments = RenderArguments(m_nProcessId, threadId, record.mapArgs);
     if (!arguments.empty()) Log("%s", arguments.c_str());
 }

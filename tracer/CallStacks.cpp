@@ -37,9 +37,9 @@ std::string CDeamonThread::CallStackFrameLine(uint64_t address) {
     return FormatString("\t\t0x%08x (Unknow!Unknow)\r\n", low);
 }
 
-void CDeamonThread::LogHitCallStacks(uint32_t, uint32_t threadId, int32_t depth) {
+void CDeamonThread::LogHitCallStacks(uint32_t, uint32_t threadId, int32_t depth, uint64_t stoppedAt) {
     if (!m_bSymInitialized || depth == 0) return;
-    const auto frames = WalkThreadStack(m_hProcess, threadId != 0 ? threadId : m_nThreadId, depth);
+    const auto frames = WalkThreadStack(m_hProcess, threadId != 0 ? threadId : m_nThreadId, depth, stoppedAt);
     if (!frames) return;
     WriteCallStack(depth, *frames, [this](uint64_t address) { return CallStackFrameLine(address); }, m_bLogToWindow,
                    GetMainWnd());

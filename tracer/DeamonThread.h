@@ -101,7 +101,8 @@ public:
     // tracer's modules and symbol lookup: by the platform's stack walker at
     // a hit, by the frame-pointer chain on request. Ids of 0 stand for the
     // tracer's own process and thread filter.
-    void LogHitCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
+    // At a hit, stoppedAt is the breakpoint's address.
+    void LogHitCallStacks(uint32_t processId, uint32_t threadId, int32_t depth, uint64_t stoppedAt = 0);
     void LogThreadCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
     // The log line of one frame address.
     std::string CallStackFrameLine(uint64_t address);

@@ -35,11 +35,11 @@ const char* const kStatements[] = {"SELECT ENAME FROM EMP", "UPDATE DEPT SET LOC
                                    "DELETE FROM BONUS WHERE SAL < 100"};
 const char* const kTracePoints =
     "ParseStatement*3 (0,0,0,0,0*1,0)\n"
-    "LookupTable (0,0,0,0,0*1,0)\n"
+    "TableName (0,0,0,0,0*1,0)\n"
     "ComputeChecksum*2\n"
     "CommitTransaction\n"
     "ProcessRequest\n";
-const char* const kFunctions[] = {"ParseStatement", "LookupTable", "ComputeChecksum", "CommitTransaction",
+const char* const kFunctions[] = {"ParseStatement", "TableName", "ComputeChecksum", "CommitTransaction",
                                   "ProcessRequest"};
 
 // The server's own arithmetic, to know what each call returned.
@@ -166,7 +166,7 @@ void CheckCalls(const Report& report, const std::string& run, const std::set<uns
             E2E_CHECK(call.frames.size() == 2);
             E2E_CHECK(call.frames.size() == 2 && (call.frames[1].find("(ORACLE.EXE!ProcessRequest+") != std::string::npos ||
                                                   call.frames[1].find("(ORACLE.EXE!ComputeChecksum+") != std::string::npos));
-        } else if (call.function == "LookupTable") {
+        } else if (call.function == "TableName") {
             E2E_CHECK(call.arguments.size() == 6);
             if (call.arguments.size() == 6 && call.arguments[4] == owner + "(=>\"SCOTT\")") ++ownerArguments;
         } else {
@@ -215,10 +215,10 @@ void CheckReturns(const Report& report) {
         e2e::Note("%-18s %zu return lines, %zu expected", function.c_str(), report.returns.count(function) ? report.returns.at(function).size() : 0, values.size());
         E2E_CHECK(report.returns.count(function) == 1 && report.returns.at(function) == values);
     }
-    // LookupTable returns a pointer to its table's name.
+    // TableName returns a pointer to its table's name.
     std::multiset<std::string> tables;
     for (int i = 0; i < kThreads * kIterations; ++i) tables.insert(i % 2 == 0 ? "\"EMP\"" : "\"DEPT\"");
-    E2E_CHECK(report.returnTexts.count("LookupTable") == 1 && report.returnTexts.at("LookupTable") == tables);
+    E2E_CHECK(report.returnTexts.count("TableName") == 1 && report.returnTexts.at("TableName") == tables);
     // A zero return leaves the value text empty.
     const auto& commits = report.returnTexts.count("CommitTransaction") ? report.returnTexts.at("CommitTransaction")
                                                                           : std::multiset<std::string>{};
@@ -256,6 +256,7 @@ int main() {
     qv::g_bDetail = true;
     qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
     E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    e2e::Note("%s", window.Text().c_str());
     window.Clear();
 
     const ULONGLONG start = GetTickCount64();
@@ -263,6 +264,11 @@ int main() {
     e2e::Note("traced run in %llu ms", GetTickCount64() - start);
     E2E_CHECK(run.has_value());
     const std::string log = window.Text();
+    // Kept beside the test for a look after a failure.
+    if (std::FILE* file = std::fopen("report.log", "wb")) {
+        std::fwrite(log.data(), 1, log.size(), file);
+        std::fclose(file);
+    }
     const Report report = ParseReport(log);
     if (report.unparsed != 0) e2e::Note("%zu lines not understood; the log:\n%s", report.unparsed, log.c_str());
     E2E_CHECK(report.unparsed == 0);

@@ -26,7 +26,7 @@ constexpr int kThreads = 2;
 // The traced functions and their calls per iteration and thread.
 const std::map<std::string, int> kFunctions = {{"ProcessRequest", 1}, {"ParseStatement", 1}, {"HashName", 2},
                                                {"ComputeChecksum", 4}, {"FormatRow", 1},   {"CommitTransaction", 1},
-                                               {"LookupTable", 1}};
+                                               {"TableName", 1}};
 constexpr int kCallsPerIteration = 11;
 
 std::string RunBody() { return std::to_string(kIterations) + " " + std::to_string(kThreads); }
@@ -181,7 +181,7 @@ void WriteTracePoints(bool reports) {
     for (const auto& [name, calls] : kFunctions) {
         text += name;
         if (reports && name == "ParseStatement") text += "*2 (0,0,0,0,0*1,0)";
-        if (reports && (name == "FormatRow" || name == "LookupTable")) text += " (0,0,0,0,0*1,0)";
+        if (reports && (name == "FormatRow" || name == "TableName")) text += " (0,0,0,0,0*1,0)";
         text += "\n";
     }
     if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {

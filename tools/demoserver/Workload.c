@@ -18,13 +18,13 @@ enum {
     kComputeChecksum,
     kFormatRow,
     kCommitTransaction,
-    kLookupTable,
+    kTableName,
     kOraplsExecute
 };
 
 static const char* const kFunctionNames[DEMO_FUNCTION_COUNT] = {
     "ProcessRequest", "ParseStatement", "HashName", "ComputeChecksum", "FormatRow", "CommitTransaction",
-    "LookupTable", "orapls_execute"};
+    "TableName", "orapls_execute"};
 
 static volatile LONG64 g_calls[DEMO_FUNCTION_COUNT];
 /* Keeps the hashes observable so the compiler can't drop the calls. */
@@ -119,8 +119,8 @@ DEMO_INTERNAL int CommitTransaction(int worker, uint64_t checksum) {
 /* Returns the name of the table with the given id, a pointer to a string.
  * The owner's name and the id are the fifth and sixth parameters (on the
  * stack). */
-DEMO_INTERNAL const char* LookupTable(int worker, int iteration, int flags, int session, const char* owner, long id) {
-    Count(kLookupTable);
+DEMO_INTERNAL const char* TableName(int worker, int iteration, int flags, int session, const char* owner, long id) {
+    Count(kTableName);
     g_lastCaller = worker ^ iteration ^ flags ^ session ^ (int)owner[0];
     return kTables[id % 2];
 }
@@ -139,7 +139,7 @@ DEMO_INTERNAL uint64_t ProcessRequest(int worker, int iteration) {
     rowLength = FormatRow(row, sizeof(row), worker, iteration, "EMP", (long)iteration * 10 + worker);
     Count(kOraplsExecute);
     executed = orapls_execute(row, worker);
-    table = LookupTable(worker, iteration, 0, 0, DemoOwnerName(), iteration);
+    table = TableName(worker, iteration, 0, 0, DemoOwnerName(), iteration);
     return checksum + (uint64_t)(words + rowLength + executed + (int)strlen(table) + CommitTransaction(worker, checksum));
 }
 
@@ -153,6 +153,6 @@ uintptr_t DemoFunctionAddress(int i) {
     const uintptr_t addresses[DEMO_FUNCTION_COUNT] = {
         (uintptr_t)&ProcessRequest, (uintptr_t)&ParseStatement, (uintptr_t)&HashName,
         (uintptr_t)&ComputeChecksum, (uintptr_t)&FormatRow, (uintptr_t)&CommitTransaction,
-        (uintptr_t)&LookupTable,    (uintptr_t)&orapls_execute};
+        (uintptr_t)&TableName,    (uintptr_t)&orapls_execute};
     return addresses[i];
 }

@@ -21,7 +21,7 @@ uint64_t DemoRunIteration(int worker, int iteration);
 /* The name of counted function i and the calls it has made so far. */
 const char* DemoFunctionName(int i);
 uint64_t DemoFunctionCalls(int i);
-/* The owner's name that LookupTable is given: a string allocated from the
+/* The owner's name that TableName is given: a string allocated from the
  * top of the address space (above 4 GB on a 64-bit system). */
 const char* DemoOwnerName(void);
 /* Where counted function i starts in this process (orapls_execute: in

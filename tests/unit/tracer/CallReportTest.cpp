@@ -204,8 +204,9 @@ TEST_F(CallReportTest, HitCallStacksWalkTheCallersToTheDepth) {
         for (auto it = std::sregex_iterator(log.begin(), log.end(), frameLine); it != std::sregex_iterator(); ++it) {
             frames += (*it)[1].str() + " ";
         }
-        // The first frame is the instruction pointer after the 0xCC.
-        const std::string all = Low32(kFunction + 1 - 5) + " " + Low32(kInner + 1 - 5) + " " + Low32(kOther + 1 - 5) +
+        // The walk starts at the breakpoint, not one byte past it where the
+        // thread's instruction pointer stands.
+        const std::string all = Low32(kFunction - 5) + " " + Low32(kInner + 1 - 5) + " " + Low32(kOther + 1 - 5) +
                                 " " + home + " ";
         if (depth == 0) {
             EXPECT_EQ(CountOf(log, "Call Stacks"), 0u);
