@@ -1,5 +1,6 @@
 #include "core/ValueRendering.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
 #include <optional>
@@ -14,6 +15,7 @@ namespace {
 // The string test's own bound: a string is never copied beyond it.
 constexpr uint64_t kMaxStringBytes = 10240;
 constexpr uint64_t kLargestDecimal = 9;
+constexpr uint64_t kStringRunBytes = 64;
 
 std::optional<uint64_t> ReadPointer(Handle process, uint64_t address) {
     uint8_t bytes[8];
@@ -64,9 +66,21 @@ std::string RenderPointee(Handle process, uint64_t address, int32_t depth, bool 
 std::string RenderString(Handle process, uint64_t address, bool wide) {
     const uint64_t charSize = wide ? 2 : 1;
     std::string text;
+    // Read a run of bytes at a time (each read crosses into the target);
+    // where a run reaches unreadable memory, byte by byte up to it.
+    uint8_t run[kStringRunBytes];
+    uint64_t runStart = 0;
+    uint64_t runLength = 0;
     for (uint64_t offset = 0; offset < kMaxStringBytes; offset += charSize) {
-        uint8_t byte = 0;
-        if (!ReadTargetMemory(process, address + offset, &byte, 1) || byte == 0) break;
+        if (offset >= runStart + runLength) {
+            runStart = offset;
+            runLength = std::min<uint64_t>(kStringRunBytes, kMaxStringBytes - offset);
+            if (!ReadTargetMemory(process, address + offset, run, runLength)) {
+                runLength = ReadTargetMemory(process, address + offset, run, 1) ? 1 : 0;
+            }
+        }
+        const uint8_t byte = offset < runStart + runLength ? run[offset - runStart] : 0;
+        if (byte == 0) break;
         switch (byte) {
             case '\n': text += "\\n"; break;
             case '\r': text += "\\r"; break;
