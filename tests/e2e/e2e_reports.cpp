@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
+#include "core/OptionFlags.h"
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
-#include "core/OptionFlags.h"
 #include "tracer/TraceSession.h"
 
 namespace {

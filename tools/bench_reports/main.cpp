@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "framework/headless/HeadlessWnd.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
-#include "core/OptionFlags.h"
-#include "core/TraceLog.h"
 #include "tracer/TraceSession.h"
 
 namespace {
