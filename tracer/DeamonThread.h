@@ -151,8 +151,6 @@ private:
     // until the last step has ended.
     void ReleaseThreadsAfterStep(uint32_t steppedThread);
 
-    // The thread whose hit or single step the loop is handling, 0 otherwise.
-    uint32_t m_nEventThread = 0;
     // Every address where this tracer wrote 0xCC.
     std::set<uint64_t> m_plantedAddresses;
     // Threads that carry our trap flag until their single step arrives.
