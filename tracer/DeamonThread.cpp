@@ -242,15 +242,19 @@ uint32_t CDeamonThread::OnSingleStep(const DebugEvent& event) {
     if (threadIndex < 0 || m_arrThreads.GetAt(threadIndex).nPendingBreakPoint < 0) {
         return ourStep ? kDbgContinue : kDbgExceptionNotHandled;
     }
+    EndStep(threadIndex);
+    ReleaseThreadsAfterStep(threadId);
+    return kDbgContinue;
+}
+
+void CDeamonThread::EndStep(int32_t threadIndex) {
     const uint64_t address = m_arrThreads.GetAt(threadIndex).nPendingAddress;
     m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
     // The record is found by its address, wherever deletions or a reload
     // moved it; one armed again in between (by a user-interface operation)
     // or deleted needs no arming.
     const int32_t index = m_arrBreakPoints.FindBreakPoint(address);
-    if (index >= 0) ArmBreakPoint(ProcessHandle(event.dwProcessId).get(), index);
-    ReleaseThreadsAfterStep(threadId);
-    return kDbgContinue;
+    if (index >= 0) ArmBreakPoint(ProcessHandle(m_nProcessId).get(), index);
 }
 
 void CDeamonThread::ReleaseThreadsAfterStep(uint32_t steppedThread) {
@@ -277,9 +281,12 @@ uint32_t CDeamonThread::OnCreateThread(const DebugEvent& event) {
 }
 
 uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
-    // A thread that ends before its single step would otherwise leave the
-    // threads held for that step suspended for good.
-    const bool wasStepping = m_arrThreads.GetPendingBreakPoint(event.dwThreadId) >= 0;
+    // A thread that ends before its single step would otherwise leave its
+    // trace point unarmed and the threads held for that step suspended for
+    // good.
+    const int32_t threadIndex = m_arrThreads.FindThread(event.dwThreadId);
+    const bool wasStepping = threadIndex >= 0 && m_arrThreads.GetAt(threadIndex).nPendingBreakPoint >= 0;
+    if (wasStepping) EndStep(threadIndex);
     m_arrThreads.RemoveThread(event.dwThreadId);
     m_steppingThreads.erase(event.dwThreadId);
     if (wasStepping) ReleaseThreadsAfterStep(0);

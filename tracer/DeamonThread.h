@@ -144,6 +144,10 @@ private:
     // thread to the address and let it run the original instruction.
     bool RewindLateHit(uint32_t threadId, uint64_t address);
 
+    // Ends a thread's pending step: the record at the stepped address is
+    // armed again (the thread's byte is no longer needed in place).
+    void EndStep(int32_t threadIndex);
+
     std::recursive_mutex m_tableLock;
     // Lets the threads go at the end of a single step: all of them, unless
     // other threads are still stepping over their breakpoints, in which case
