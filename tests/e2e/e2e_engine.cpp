@@ -31,15 +31,6 @@ ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
     return GetTickCount64() - start;
 }
 
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
@@ -144,7 +135,7 @@ int main() {
     // Attach: the burst, then the first quiet second.
     ULONGLONG start = GetTickCount64();
     qv::CDeamonThread* tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     const ULONGLONG attachMs = GetTickCount64() - start;
     e2e::Note("attach to complete: %llu ms", attachMs);
     E2E_CHECK(attachMs >= 1000);  // not before a whole quiet second
@@ -179,7 +170,7 @@ int main() {
     window.Clear();
     start = GetTickCount64();
     tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     e2e::Note("second attach to complete: %llu ms", GetTickCount64() - start);
     StopTracer(tracer);
     CheckServerHealthy(server);

@@ -43,15 +43,6 @@ void EnterWorkFolder() {
     }
 }
 
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 // The record whose name ends like the trace point's text, -1 when none.
 int32_t IndexOf(qv::CDeamonThread& tracer, const std::string& text) {
     const std::string function = text.substr(text.find('!') == std::string::npos ? 0 : text.find('!') + 1);
@@ -107,7 +98,7 @@ int main() {
     tracer->SetTarget(server.Pid(), 0);
     tracer->m_bAutoDelete = false;
     tracer->ResumeThread();
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     {
         qv::TableLock lock(*tracer);
         E2E_CHECK(tracer->m_arrBreakPoints.GetSize() == static_cast<int32_t>(kSteady.size() + kChurned.size()));

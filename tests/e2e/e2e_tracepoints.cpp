@@ -66,15 +66,6 @@ void EnterWorkFolder(const std::string& tracePoints) {
     }
 }
 
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 void CheckTable(qv::CDeamonThread& tracer) {
     qv::TableLock lock(tracer);
     E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size() + 1));
@@ -125,7 +116,7 @@ int main() {
     qv::g_bStatOnly = true;
 
     qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
     const ULONGLONG start = GetTickCount64();
