@@ -12,12 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include "core/OptionFlags.h"
+#include "core/ProcessHandle.h"
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/ProcessHandle.h"
+#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -92,12 +93,7 @@ int main() {
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(server.Pid(), 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
+    qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
     E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     {
         qv::TableLock lock(*tracer);
@@ -127,11 +123,7 @@ int main() {
         }
     }
 
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    E2E_CHECK(qv::StopTraceSession(tracer));
     qv::AfxSetMainWnd(nullptr);
 
     E2E_CHECK(server.IsRunning());
