@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/ProcessHandle.h"
 #include "platform/Platform.h"
 #include "tests/unit/tracer/TracerHarness.h"
-#include "tracer/ProcessHandle.h"
 
 namespace qv::test {
 namespace {
