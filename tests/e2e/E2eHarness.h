@@ -61,10 +61,10 @@ inline void Note(const char* format, ...) {
     std::fflush(stdout);
 }
 
-// ---- the tracer's side ----
-
-// Waits until the log holds text; false on time-out.
-inline bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
+// Waits until the window's log (anything with Text()) holds text; false on
+// time-out.
+template <typename Window>
+bool WaitForText(const Window& window, const std::string& text, DWORD timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (window.Text().find(text) == std::string::npos) {
         if (GetTickCount64() >= deadline) return false;
