@@ -1,0 +1,50 @@
+// "$locate$" and the function listing: names and addresses of the target
+// through the tracer's module list and symbol lookups. The module record is
+// copied under the table lock; the lookups run on the copy.
+#include <optional>
+#include <string>
+
+#include "symbols/ModuleList.h"
+#include "tracer/DeamonThread.h"
+#include "tracer/StringFormat.h"
+#include "ui/console/CommandActions.h"
+#include "ui/console/ConsoleArguments.h"
+
+namespace qv::console {
+
+namespace {
+
+template <typename Find>
+std::optional<MODULEINFOEX> CopyModule(CDeamonThread& tracer, Find find) {
+    TableLock lock(tracer);
+    const int32_t index = find(tracer.m_arrModules);
+    if (index < 0) return std::nullopt;
+    return tracer.m_arrModules.GetAt(index);
+}
+
+}  // namespace
+
+void LocateSymbol(const CommandRow&, const CommandCall& call) {
+    CDeamonThread& tracer = *call.session.pTracer;
+    const QualifiedName target = SplitModuleName(call.argument);
+    if (const std::optional<uint64_t> address = ReadConsoleAddress(target.name)) {
+        const auto module =
+            CopyModule(tracer, [&](const CModuleArray& modules) { return modules.FindModuleByAddress(*address); });
+        if (!module) return;
+        if (const auto name = tracer.ResolveSymbol(module->nBase, module->pszName, *address, nullptr)) {
+            WriteConsoleLine(call.session, *name + "\r\n");
+        }
+        return;
+    }
+    const auto module = CopyModule(tracer, [&](const CModuleArray& modules) { return modules.FindModule(target.module); });
+    if (!module) return;
+    const uint64_t address = tracer.ResolveSymbol(module->nBase, module->pszName, target.name, nullptr);
+    WriteConsoleLine(call.session, FormatString("0x%08x\r\n", static_cast<uint32_t>(address)));
+}
+
+void ListFunction(const ConsoleSession& session, const std::string& text) {
+    const QualifiedName function = SplitModuleName(text);
+    session.pTracer->DisassembleFunction(function.module, function.name);
+}
+
+}  // namespace qv::console
