@@ -9,7 +9,7 @@
 #include "tracer/DeamonThread.h"
 #include "tracer/ProcessHandle.h"
 #include "tracer/TargetAccess.h"
-#include "tracer/ValueRendering.h"
+#include "core/ValueRendering.h"
 
 namespace qv {
 
@@ -54,7 +54,7 @@ public:
     }
 
     std::string MemoryValue(uint64_t address) override {
-        return RenderValue(m_process, address, ARGSPEC{0, 1}, false);
+        return RenderValue(m_process, address, 0, 1, false);
     }
 
 private:

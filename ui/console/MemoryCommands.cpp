@@ -9,7 +9,7 @@
 #include "tracer/ProcessHandle.h"
 #include "tracer/StringFormat.h"
 #include "tracer/TargetAccess.h"
-#include "tracer/ValueRendering.h"
+#include "core/ValueRendering.h"
 #include "ui/console/CommandActions.h"
 #include "ui/console/ConsoleArguments.h"
 
@@ -32,7 +32,7 @@ void PeekMemory(const CommandRow&, const CommandCall& call) {
     const ProcessHandle process(tracer.m_nProcessId);
     if (process.get() == kNullHandle) return;
     const ScopedTargetReader reader = OriginalCodeReader(tracer);
-    const std::string value = RenderValue(process.get(), request->address, ARGSPEC{request->size, request->depth}, false);
+    const std::string value = RenderValue(process.get(), request->address, request->size, request->depth, false);
     WriteConsoleLine(call.session, value + "\r\n");
 }
 
