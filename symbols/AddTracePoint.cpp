@@ -27,13 +27,6 @@ std::optional<MODULEINFOEX> ModuleHoldingFreeAddress(CDeamonThread& tracer, uint
     return tracer.m_arrModules.GetAt(index);
 }
 
-std::optional<MODULEINFOEX> ModuleNamed(CDeamonThread& tracer, const std::string& name) {
-    TableLock lock(tracer);
-    const int32_t index = tracer.m_arrModules.FindModule(name);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
 std::optional<ResolvedTarget> ResolveByAddress(CDeamonThread& tracer, uint64_t address) {
     const auto found = ModuleHoldingFreeAddress(tracer, address);
     if (!found) return std::nullopt;
@@ -45,7 +38,7 @@ std::optional<ResolvedTarget> ResolveByAddress(CDeamonThread& tracer, uint64_t a
 }
 
 std::optional<ResolvedTarget> ResolveByName(CDeamonThread& tracer, const TracePointSpec& spec) {
-    const auto module = ModuleNamed(tracer, spec.module);
+    const auto module = tracer.CopyModule(spec.module);
     if (!module) return std::nullopt;
     const uint64_t address = tracer.ResolveSymbol(module->nBase, spec.module, spec.body, nullptr);
     if (address == 0) return std::nullopt;

@@ -17,13 +17,6 @@ namespace {
 // Forwarders chain rarely more than once; the bound stops a loop.
 constexpr int kMaxForwarderHops = 8;
 
-std::optional<MODULEINFOEX> CopyModuleRecord(CDeamonThread& tracer, const std::string& moduleName) {
-    TableLock lock(tracer);
-    const int32_t index = tracer.m_arrModules.FindModule(moduleName);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
 bool IsServerModule(const CDeamonThread& tracer, const MODULEINFOEX& module) {
     return tracer.m_bOracleFound && !tracer.m_szOracleHome.empty() &&
            StartsWithIgnoreCase(module.szPath, tracer.m_szOracleHome);
@@ -51,7 +44,7 @@ TargetExport FindTargetExport(CDeamonThread& tracer, const TargetImageMemory& me
         const std::string function = dot == std::string::npos ? std::string() : found.forwarder.substr(dot + 1);
         const auto forwardModule =
             dot == std::string::npos ? std::nullopt
-                                     : CopyModuleRecord(tracer, found.forwarder.substr(0, dot) + ".dll");
+                                     : tracer.CopyModule(found.forwarder.substr(0, dot) + ".dll");
         if (function.empty() || function[0] == '#' || !forwardModule) {
             result.unresolvedForwarder = true;
             return result;
@@ -66,7 +59,7 @@ TargetExport FindTargetExport(CDeamonThread& tracer, const TargetImageMemory& me
 
 uint64_t CDeamonThread::ResolveSymbol(uint64_t moduleBase, const std::string& moduleName,
                                       const std::string& functionName, uint64_t* size) {
-    const std::optional<MODULEINFOEX> module = CopyModuleRecord(*this, moduleName);
+    const std::optional<MODULEINFOEX> module = CopyModule(moduleName);
     if (module && IsServerModule(*this, *module)) {
         if (const uint64_t address = LookupSymbolFile(moduleBase, moduleName, functionName, size)) return address;
     }
@@ -83,7 +76,7 @@ uint64_t CDeamonThread::ResolveSymbol(uint64_t moduleBase, const std::string& mo
 
 std::optional<std::string> CDeamonThread::ResolveSymbol(uint64_t moduleBase, const std::string& moduleName,
                                                         uint64_t address, uint64_t* size) {
-    const std::optional<MODULEINFOEX> module = CopyModuleRecord(*this, moduleName);
+    const std::optional<MODULEINFOEX> module = CopyModule(moduleName);
     if (module && IsServerModule(*this, *module)) {
         if (auto text = LookupSymbolFile(moduleBase, moduleName, address, size)) return text;
     }

@@ -101,6 +101,11 @@ public:
     // A trace point from its text form; the new index, or -1 when refused.
     int32_t AddTracePoint(const std::string& specification);
 
+    // Copies of module records, taken under the table lock so that slow
+    // lookups can run on them outside it; nothing when there is none.
+    std::optional<MODULEINFOEX> CopyModule(const std::string& name);
+    std::optional<MODULEINFOEX> CopyModuleHolding(uint64_t address);
+
     // The target's memory as its own code has it: a read of the target with
     // the saved byte of every armed breakpoint in place of its 0xCC.
     bool ReadOriginalMemory(Handle process, uint64_t address, void* buffer, size_t size);

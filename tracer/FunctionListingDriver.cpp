@@ -15,24 +15,10 @@ namespace qv {
 
 namespace {
 
-std::optional<MODULEINFOEX> ModuleNamed(CDeamonThread& tracer, const std::string& name) {
-    TableLock lock(tracer);
-    const int32_t index = tracer.m_arrModules.FindModule(name);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
-std::optional<MODULEINFOEX> ModuleHolding(CDeamonThread& tracer, uint64_t address) {
-    TableLock lock(tracer);
-    const int32_t index = tracer.m_arrModules.FindModuleByAddress(address);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
 // A symbol's size comes from a file that may be damaged: the function must
 // lie inside the module that holds its first byte.
 bool FitsItsModule(CDeamonThread& tracer, uint64_t address, uint64_t size) {
-    const std::optional<MODULEINFOEX> module = ModuleHolding(tracer, address);
+    const std::optional<MODULEINFOEX> module = tracer.CopyModuleHolding(address);
     return module && size <= module->nBase + module->nSize - address;
 }
 
@@ -44,10 +30,10 @@ public:
     std::optional<std::string> CallTargetName(uint64_t address) override {
         // The listing's addresses are 32 bits wide; in a module loaded above
         // 4 GB a target is found with the function's own upper half.
-        std::optional<MODULEINFOEX> module = ModuleHolding(m_tracer, address);
+        std::optional<MODULEINFOEX> module = m_tracer.CopyModuleHolding(address);
         if (!module && m_highHalf != 0) {
             address |= m_highHalf;
-            module = ModuleHolding(m_tracer, address);
+            module = m_tracer.CopyModuleHolding(address);
         }
         if (!module) return std::nullopt;
         return m_tracer.ResolveSymbol(module->nBase, module->pszName, address, nullptr).value_or(std::string());
@@ -66,7 +52,7 @@ private:
 }  // namespace
 
 void CDeamonThread::DisassembleFunction(const std::string& moduleName, const std::string& functionName) {
-    const std::optional<MODULEINFOEX> module = ModuleNamed(*this, moduleName);
+    const std::optional<MODULEINFOEX> module = CopyModule(moduleName);
     if (!module) return;
     const ProcessHandle process(m_nProcessId);
     if (process.get() == kNullHandle) return;

@@ -11,6 +11,7 @@
 #include "peinfo/PeReports.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/OptionFlags.h"
 #include "tracer/PeImage.h"
@@ -31,15 +32,6 @@ std::string Address32(unsigned long long value) {
     char text[32];
     std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
     return text;
-}
-
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 class Console {
@@ -104,13 +96,8 @@ int main() {
     qv::CTextLogWindow window;
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(server.Pid(), 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     Console console(*tracer, window);
 
     // Added, listed, hit exactly as the server counts, disabled.
@@ -153,11 +140,7 @@ int main() {
     const std::string headers = HeadersReport(demo::ServerHome() + "\\BIN\\ORACLE.EXE");
     E2E_CHECK(!headers.empty() && console.Run("$procinfo$") == headers);
 
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    e2e::StopTracer(tracer);
     qv::AfxSetMainWnd(nullptr);
     E2E_CHECK(e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean "));
     E2E_CHECK(server.Quit(kAnswerMs).value_or(1) == 0);

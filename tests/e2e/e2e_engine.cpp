@@ -10,6 +10,7 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
 
 namespace {
@@ -19,37 +20,6 @@ constexpr DWORD kCompleteMs = 60000;
 
 const char* const kFirstLine = "Initializing tracer ...\r\n";
 const char* const kCompleteLine = "Initializing complete!\r\n";
-
-// A tracer started the way the Trace button starts it.
-qv::CDeamonThread* StartTracer(uint32_t processId) {
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(processId, 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
-    return tracer;
-}
-
-// ... and stopped the way the Stop button stops it; the time it took.
-ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
-    const ULONGLONG start = GetTickCount64();
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
-    return GetTickCount64() - start;
-}
-
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
     std::vector<std::string> lines;
@@ -154,8 +124,8 @@ int main() {
 
     // Attach: the burst, then the first quiet second.
     ULONGLONG start = GetTickCount64();
-    qv::CDeamonThread* tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     const ULONGLONG attachMs = GetTickCount64() - start;
     e2e::Note("attach to complete: %llu ms", attachMs);
     E2E_CHECK(attachMs >= 1000);  // not before a whole quiet second
@@ -169,30 +139,30 @@ int main() {
 
     // A second tracer on the same process is refused: its first line only.
     const size_t before = window.Text().size();
-    qv::CDeamonThread* second = StartTracer(server.Pid());
+    qv::CDeamonThread* second = e2e::StartTracer(server.Pid());
     E2E_CHECK(second->WaitForThread(30000));
     E2E_CHECK(window.Text().substr(before) == kFirstLine);
     E2E_CHECK(!second->m_bAttached);
-    StopTracer(second);
+    e2e::StopTracer(second);
 
-    const ULONGLONG stopMs = StopTracer(tracer);
+    const ULONGLONG stopMs = e2e::StopTracer(tracer);
     e2e::Note("stop: %llu ms", stopMs);
     CheckServerHealthy(server);
 
     // No process selected: the first line only, and the thread ends.
     window.Clear();
-    qv::CDeamonThread* none = StartTracer(0);
+    qv::CDeamonThread* none = e2e::StartTracer(0);
     E2E_CHECK(none->WaitForThread(30000));
     E2E_CHECK(window.Text() == kFirstLine);
-    StopTracer(none);
+    e2e::StopTracer(none);
 
     // Attach again after a detach: the server is traceable again.
     window.Clear();
     start = GetTickCount64();
-    tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     e2e::Note("second attach to complete: %llu ms", GetTickCount64() - start);
-    StopTracer(tracer);
+    e2e::StopTracer(tracer);
     CheckServerHealthy(server);
 
     qv::AfxSetMainWnd(nullptr);

@@ -11,6 +11,7 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/OptionFlags.h"
 #include "tracer/Statistics.h"
@@ -65,15 +66,6 @@ void EnterWorkFolder(const std::string& tracePoints) {
     }
 }
 
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
 void CheckTable(qv::CDeamonThread& tracer) {
     qv::TableLock lock(tracer);
     E2E_CHECK(tracer.m_arrBreakPoints.GetSize() == static_cast<int32_t>(kTracePoints.size() + 1));
@@ -123,13 +115,8 @@ int main() {
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(server.Pid(), 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
     const ULONGLONG start = GetTickCount64();
@@ -167,11 +154,7 @@ int main() {
     E2E_CHECK(filtered.has_value());
     CheckCounts(*tracer, filtered.value_or(""), kThreads);
 
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    e2e::StopTracer(tracer);
     qv::AfxSetMainWnd(nullptr);
 
     E2E_CHECK(server.IsRunning());

@@ -1,6 +1,6 @@
 // "$locate$" and the function listing: names and addresses of the target
-// through the tracer's module list and symbol lookups. The module record is
-// copied under the table lock; the lookups run on the copy.
+// through the tracer's module list and symbol lookups, which run on copies
+// of the module records.
 #include <optional>
 #include <string>
 
@@ -12,31 +12,18 @@
 
 namespace qv::console {
 
-namespace {
-
-template <typename Find>
-std::optional<MODULEINFOEX> CopyModule(CDeamonThread& tracer, Find find) {
-    TableLock lock(tracer);
-    const int32_t index = find(tracer.m_arrModules);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
-}  // namespace
-
 void LocateSymbol(const CommandRow&, const CommandCall& call) {
     CDeamonThread& tracer = *call.session.pTracer;
     const QualifiedName target = SplitModuleName(call.argument);
     if (const std::optional<uint64_t> address = ReadConsoleAddress(target.name)) {
-        const auto module =
-            CopyModule(tracer, [&](const CModuleArray& modules) { return modules.FindModuleByAddress(*address); });
+        const auto module = tracer.CopyModuleHolding(*address);
         if (!module) return;
         if (const auto name = tracer.ResolveSymbol(module->nBase, module->pszName, *address, nullptr)) {
             WriteConsoleLine(call.session, *name + "\r\n");
         }
         return;
     }
-    const auto module = CopyModule(tracer, [&](const CModuleArray& modules) { return modules.FindModule(target.module); });
+    const auto module = tracer.CopyModule(target.module);
     if (!module) return;
     const uint64_t address = tracer.ResolveSymbol(module->nBase, module->pszName, target.name, nullptr);
     WriteConsoleLine(call.session, FormatString("0x%08x\r\n", static_cast<uint32_t>(address)));
