@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteView.h"
 #include "cli/CliCommand.h"
+#include "core/TraceLog.h"
 #include "disasm/FunctionListing.h"
 #include "framework/headless/TextLogWindow.h"
-#include "tracer/ByteView.h"
-#include "tracer/TraceLog.h"
 
 namespace qv::cli {
 

@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "base/AsciiText.h"
+#include "base/ByteView.h"
+#include "base/PeImage.h"
 #include "cli/CliCommand.h"
+#include "core/MappedFile.h"
+#include "core/TraceLog.h"
 #include "framework/headless/TextLogWindow.h"
-#include "platform/Platform.h"
-#include "symbols/AsciiText.h"
 #include "symbols/SymbolFileCache.h"
-#include "tracer/ByteView.h"
-#include "tracer/TraceLog.h"
 
 namespace qv::cli {
 
@@ -87,26 +88,18 @@ std::optional<SymOptions> ParseOptions(const std::vector<std::string>& args) {
 
 // Image size and link time stamp from the module file's headers.
 std::optional<ImageHeaders> ReadImageHeaders(const std::string& path) {
-    IPlatform& platform = Platform();
-    const Handle file = platform.OpenFileForRead(path.c_str(), kFileShareRead);
-    if (file == kNullHandle) return std::nullopt;
+    MAPPEDFILE mapping;
+    if (!MapFileReadOnly(path, mapping)) return std::nullopt;
+    const ByteView image = mapping.View();
     std::optional<ImageHeaders> headers;
-    const Handle mapping = platform.CreateFileMapping(file, 0);
-    if (mapping != kNullHandle) {
-        uint64_t length = 0;
-        if (const uint8_t* view = platform.MapViewOfFile(mapping, 0, length)) {
-            const ByteView bytes(view, length);
-            const uint64_t nt = bytes.GetOr<uint32_t>(0x3C, 0);
-            if (bytes.GetOr<uint16_t>(0, 0) == 0x5A4D && bytes.GetOr<uint32_t>(nt, 0) == 0x00004550) {
-                const auto timeStamp = bytes.Get<uint32_t>(nt + 8);
-                const auto sizeOfImage = bytes.Get<uint32_t>(nt + 24 + 56);
-                if (timeStamp && sizeOfImage) headers = ImageHeaders{*sizeOfImage, *timeStamp};
-            }
-            platform.UnmapViewOfFile(view);
-        }
-        platform.CloseHandle(mapping);
+    const auto fileHeader = GetFileHeader(image);
+    const auto optionalHeader = GetOptionalHeader(image);
+    if (fileHeader && optionalHeader) {
+        const auto timeStamp = image.Get<uint32_t>(*fileHeader + kFhTimeDateStamp);
+        const auto sizeOfImage = image.Get<uint32_t>(*optionalHeader + kOhSizeOfImage);
+        if (timeStamp && sizeOfImage) headers = ImageHeaders{*sizeOfImage, *timeStamp};
     }
-    platform.CloseHandle(file);
+    UnmapFile(mapping);
     return headers;
 }
 

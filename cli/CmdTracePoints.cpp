@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/AsciiText.h"
 #include "cli/CliCommand.h"
-#include "symbols/AsciiText.h"
 #include "symbols/TracePointSyntax.h"
 
 namespace qv::cli {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "tracer/TargetAccess.h"
+#include "core/TargetAccess.h"
 
 namespace qv {
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv::disasm {
 

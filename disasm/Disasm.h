@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "disasm/Disasm.h"
-#include "symbols/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace qv {
 

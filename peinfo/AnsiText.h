@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv {
 

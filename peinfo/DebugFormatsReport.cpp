@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <iterator>
 
+#include "base/PeImage.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 
@@ -14,7 +14,6 @@ namespace {
 constexpr const char* kFormatNames[] = {"BORLAND", "COFF", "CODEVIEW", "FPO", "MISC", "EXCEPTION", "FIXUP"};
 constexpr const char* kUnknownFormat = "???";
 
-constexpr uint64_t kDebugEntrySize = 28;
 constexpr uint32_t kDebugTypeCoff = 1;
 constexpr uint64_t kCoffHeaderSize = 32;
 

@@ -5,11 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "base/PeImage.h"
 #include "peinfo/DebugRecords.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
 #include "platform/Platform.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 
@@ -25,10 +25,8 @@ constexpr DebugTypeName kDebugTypeNames[] = {
 };
 constexpr const char* kUnknownDebugType = "Unknown";
 
-constexpr uint64_t kDosHeaderSize = 64;
-constexpr uint64_t kDebugEntrySize = 28;
-constexpr uint64_t kDebugDirectoryAt32 = 144;  // entry 6 in a PE32 optional header
-constexpr uint64_t kDebugDirectoryAt64 = 160;  // entry 6 in a PE32+ optional header
+constexpr uint64_t kDebugDirectoryAt32 = kDataDirectoryOffset32 + kDirDebug * kDataDirectorySize;
+constexpr uint64_t kDebugDirectoryAt64 = kDataDirectoryOffset64 + kDirDebug * kDataDirectorySize;
 constexpr uint32_t kDebugTypeCodeView = 2;
 constexpr uint32_t kDebugTypeMisc = 4;
 

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
+#include "base/ByteView.h"
 #include "framework/Wnd.h"
-#include "tracer/ByteView.h"
 
 namespace qv {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "base/PeImage.h"
 #include "peinfo/AscTime.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 
@@ -24,26 +24,6 @@ constexpr const char* kUnknownMachine = "CPU unknown\r\n";
 
 constexpr uint16_t kFileSystem = 0x1000;
 constexpr uint16_t kFileDll = 0x2000;
-
-// PE32+ optional header fields.
-constexpr uint64_t kOhMajorLinkerVersion = 2;
-constexpr uint64_t kOhMinorLinkerVersion = 3;
-constexpr uint64_t kOhSizeOfCode = 4;
-constexpr uint64_t kOhSizeOfInitializedData = 8;
-constexpr uint64_t kOhSizeOfUninitializedData = 12;
-constexpr uint64_t kOhAddressOfEntryPoint = 16;
-constexpr uint64_t kOhBaseOfCode = 20;
-constexpr uint64_t kOhBaseOfData32 = 24;  // PE32 only; PE32+ has the image base here
-constexpr uint64_t kOhImageBase = 24;
-constexpr uint64_t kOhMajorOsVersion = 40;
-constexpr uint64_t kOhMinorOsVersion = 42;
-constexpr uint64_t kOhMajorSubsystemVersion = 48;
-constexpr uint64_t kOhMinorSubsystemVersion = 50;
-constexpr uint64_t kOhSizeOfImage = 56;
-constexpr uint64_t kOhSizeOfHeaders = 60;
-constexpr uint64_t kOhCheckSum = 64;
-constexpr uint64_t kOhSubsystem = 68;
-constexpr uint64_t kOhNumberOfRvaAndSizes = 108;
 
 }  // namespace
 

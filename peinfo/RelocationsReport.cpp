@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <iterator>
 
+#include "base/PeImage.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 

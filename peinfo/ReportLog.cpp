@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <string>
 
-#include "tracer/StringFormat.h"
+#include "core/StringFormat.h"
 
 namespace qv {
 

@@ -2,8 +2,8 @@
 // stamp and shown whatever the tracer's log switch is.
 #pragma once
 
+#include "core/TraceLog.h"
 #include "framework/Wnd.h"
-#include "tracer/TraceLog.h"
 
 namespace qv {
 

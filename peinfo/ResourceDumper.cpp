@@ -6,13 +6,14 @@
 #include <set>
 #include <string>
 
+#include "base/AsciiText.h"
+#include "base/PeImage.h"
+#include "peinfo/OutputFile.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
-#include "peinfo/OutputFile.h"
 #include "peinfo/ResourceDirectory.h"
 #include "peinfo/ResourceFiles.h"
 #include "platform/Platform.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 
@@ -158,8 +159,7 @@ private:
 
 // The file name of a path without directory and extension.
 std::string FileStem(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/:");
-    const std::string fileName = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string fileName(PathFileName(path));
     const size_t dot = fileName.find_last_of('.');
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }

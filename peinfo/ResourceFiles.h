@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteView.h"
 #include "framework/Wnd.h"
-#include "tracer/ByteView.h"
 
 namespace qv {
 

@@ -5,10 +5,10 @@
 #include <set>
 #include <string>
 
+#include "base/PeImage.h"
 #include "peinfo/PeReports.h"
 #include "peinfo/ReportLog.h"
 #include "peinfo/ResourceDirectory.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 

@@ -24,7 +24,7 @@ QV_REQUIREMENTS=(
   "command Xvfb xvfb wine-env.sh"
   "command wrestool icoutils unit tests (peinfo)"
   "command import imagemagick screenshots of the dialog"
-  "file /usr/bin/python3 python3 mingw build (symbol file generator)"
+  "file /usr/bin/python3 python3 mingw build (symbol file generator), include check"
   "command llvm-readobj llvm unit tests (peinfo)"
   "file /usr/include/capstone/capstone.h libcapstone-dev unit tests (disasm), bench_disasm"
   "file /usr/lib/x86_64-linux-gnu/libcapstone.so libcapstone-dev unit tests (disasm), bench_disasm"

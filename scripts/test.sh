@@ -11,6 +11,9 @@ fuzz_seconds=20
 scripts/setup.sh
 jobs=$(nproc)
 
+echo "== include directions"
+scripts/check-includes.py
+
 echo "== native build and unit tests"
 cmake --preset native >/dev/null
 cmake --build build/native -j "$jobs"
@@ -33,5 +36,5 @@ cmake --preset fuzz >/dev/null
 cmake --build build/fuzz -j "$jobs"
 scripts/fuzz.sh "$fuzz_seconds"
 # Every stage above stops the script on a failure; reaching here means all
-# five passed.
-echo "stages: 5 passed, 0 failed"
+# six passed.
+echo "stages: 6 passed, 0 failed"

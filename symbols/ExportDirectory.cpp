@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <map>
 
-#include "tracer/StringFormat.h"
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
+#include "base/PeImage.h"
+#include "core/StringFormat.h"
 
 namespace qv {
 
 namespace {
 
-constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr uint32_t kNtHeadersLength = 264;     // signature, file header, PE32+ optional header
-constexpr uint32_t kExportEntryOffset = 136;   // data directory 0 within the NT headers
-constexpr uint32_t kExportDirectoryLength = 40;
+// The signature, the file header and a PE32+ optional header.
+constexpr uint64_t kNtHeadersLength = kOptionalHeaderOffset + kOptionalHeaderSize64;
+constexpr uint64_t kExportEntryOffset =
+    kOptionalHeaderOffset + kDataDirectoryOffset64 + kDirExport * kDataDirectorySize;
 // More entries than any real image has; a larger count is a broken header.
 constexpr uint32_t kMaxExportEntries = 0x100000;
 constexpr size_t kMaxNameLength = 4096;
@@ -42,13 +43,13 @@ uint64_t NamedAddress(const ExportDirectory& directory, size_t nameIndex) {
 
 std::optional<ExportDirectory> ReadExportDirectory(const ImageMemory& memory, uint64_t base) {
     uint8_t dosField[4];
-    if (!memory.Read(base + 0x3C, dosField, sizeof dosField)) return std::nullopt;
+    if (!memory.Read(base + kDosLfanewOffset, dosField, sizeof dosField)) return std::nullopt;
     const auto lfanew = ByteView(dosField, sizeof dosField).Get<int32_t>(0);
     uint8_t ntBytes[kNtHeadersLength];
     const uint64_t ntAddress = base + static_cast<uint64_t>(static_cast<int64_t>(*lfanew));
     if (!memory.Read(ntAddress, ntBytes, sizeof ntBytes)) return std::nullopt;
     const ByteView nt(ntBytes, sizeof ntBytes);
-    if (nt.GetOr<uint32_t>(0, 0) != kPeSignature) return std::nullopt;
+    if (nt.GetOr<uint32_t>(0, 0) != kNtSignature) return std::nullopt;
 
     ExportDirectory directory;
     directory.base = base;
@@ -56,17 +57,19 @@ std::optional<ExportDirectory> ReadExportDirectory(const ImageMemory& memory, ui
     directory.directorySize = nt.GetOr<uint32_t>(kExportEntryOffset + 4, 0);
     if (directory.directoryRva == 0) return std::nullopt;
 
-    uint8_t exportBytes[kExportDirectoryLength];
+    uint8_t exportBytes[kExportDirectorySize];
     if (!memory.Read(base + directory.directoryRva, exportBytes, sizeof exportBytes)) return std::nullopt;
     const ByteView exports(exportBytes, sizeof exportBytes);
-    const uint32_t nameRva = exports.GetOr<uint32_t>(12, 0);
-    const uint32_t functionCount = exports.GetOr<uint32_t>(20, 0);
-    const uint32_t nameCount = exports.GetOr<uint32_t>(24, 0);
+    const uint32_t nameRva = exports.GetOr<uint32_t>(kEdName, 0);
+    const uint32_t functionCount = exports.GetOr<uint32_t>(kEdNumberOfFunctions, 0);
+    const uint32_t nameCount = exports.GetOr<uint32_t>(kEdNumberOfNames, 0);
     if (functionCount == 0 || functionCount > kMaxExportEntries || nameCount > kMaxExportEntries) return std::nullopt;
 
-    if (!ReadTable(memory, base + exports.GetOr<uint32_t>(28, 0), functionCount, directory.functionRvas) ||
-        !ReadTable(memory, base + exports.GetOr<uint32_t>(32, 0), nameCount, directory.nameRvas) ||
-        !ReadTable(memory, base + exports.GetOr<uint32_t>(36, 0), nameCount, directory.nameOrdinals)) {
+    if (!ReadTable(memory, base + exports.GetOr<uint32_t>(kEdAddressOfFunctions, 0), functionCount,
+                   directory.functionRvas) ||
+        !ReadTable(memory, base + exports.GetOr<uint32_t>(kEdAddressOfNames, 0), nameCount, directory.nameRvas) ||
+        !ReadTable(memory, base + exports.GetOr<uint32_t>(kEdAddressOfNameOrdinals, 0), nameCount,
+                   directory.nameOrdinals)) {
         return std::nullopt;
     }
     auto moduleName = memory.ReadString(base + nameRva, kMaxNameLength);

@@ -1,8 +1,8 @@
 #include "symbols/ExportLookup.h"
 
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
 #include "symbols/ExportDirectory.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 

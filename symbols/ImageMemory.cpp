@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ByteView.h"
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
-#include "tracer/ByteView.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 

@@ -1,10 +1,8 @@
-// The drive-letter path of an open file: the name the system gives for a
-// one-byte view of it, with the device prefix replaced by its drive.
-#include <string>
+#include "symbols/ModuleFileName.h"
 
+#include "base/AsciiText.h"
 #include "platform/Platform.h"
-#include "symbols/AsciiText.h"
-#include "tracer/DeamonThread.h"
+#include "symbols/ModuleList.h"
 
 namespace qv {
 
@@ -30,7 +28,7 @@ std::string ToDriveLetterPath(IPlatform& platform, const std::string& mappedName
 
 }  // namespace
 
-bool CDeamonThread::GetFileNameFromHandle(Handle file, std::string& name, size_t outputSize) {
+bool FilePathFromHandle(Handle file, std::string& name, size_t outputSize) {
     IPlatform& platform = Platform();
     const auto size = platform.GetFileSize(file);
     if (!size || *size == 0) return false;

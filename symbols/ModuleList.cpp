@@ -1,6 +1,6 @@
 #include "symbols/ModuleList.h"
 
-#include "symbols/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace qv {
 

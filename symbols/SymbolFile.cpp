@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "tracer/StringFormat.h"
+#include "core/StringFormat.h"
 
 namespace qv {
 

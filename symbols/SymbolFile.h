@@ -16,7 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv {
 

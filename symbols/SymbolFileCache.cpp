@@ -4,9 +4,10 @@
 #include <mutex>
 #include <utility>
 
+#include "core/ProcessHandle.h"
+#include "core/StringFormat.h"
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
-#include "tracer/StringFormat.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 
@@ -32,20 +33,6 @@ std::map<CacheKey, CachedFile>& Cache() {
     return cache;
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(Handle handle) : m_handle(handle) {}
-    ~FileHandle() {
-        if (m_handle != kNullHandle) Platform().CloseHandle(m_handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    Handle get() const { return m_handle; }
-
-private:
-    Handle m_handle;
-};
-
 }  // namespace
 
 std::string SymbolFileNameFor(const std::string& moduleName) {
@@ -64,7 +51,7 @@ std::string LocateSymbolFile(const std::string& home, const std::string& moduleN
 std::optional<std::shared_ptr<const SymbolTable>> OpenSymbolFile(const std::string& path, bool hasTimeStamp,
                                                                   SymbolMessages& messages) {
     IPlatform& platform = Platform();
-    FileHandle file(platform.OpenFileForRead(path.c_str(), kFileShareRead | kFileShareWrite));
+    ScopedHandle file(platform.OpenFileForRead(path.c_str(), kFileShareRead | kFileShareWrite));
     if (file.get() == kNullHandle) {
         messages.push_back(FormatString("%s not found!\r\n", path.c_str()));
         return std::nullopt;
@@ -82,7 +69,7 @@ std::optional<std::shared_ptr<const SymbolTable>> OpenSymbolFile(const std::stri
     }
     Cache().erase(key);
 
-    FileHandle mapping(platform.CreateFileMapping(file.get(), 0));
+    ScopedHandle mapping(platform.CreateFileMapping(file.get(), 0));
     if (mapping.get() == kNullHandle) {
         messages.push_back(FormatString("%s create file mapping failed!\r\n", path.c_str()));
         return std::nullopt;

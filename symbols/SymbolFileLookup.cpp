@@ -1,12 +1,11 @@
-// The tracer's side of the symbol file: which file serves a module, and the
-// lookup's messages in the debug mode.
+// The resolver's side of the symbol file: which file serves a module, and
+// the lookup's messages.
 #include <optional>
 #include <string>
 
+#include "core/TargetAccess.h"
 #include "symbols/SymbolFileCache.h"
-#include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TargetAccess.h"
+#include "symbols/SymbolResolver.h"
 
 namespace qv {
 
@@ -19,12 +18,12 @@ struct OpenedForModule {
 
 // Nothing (and no message) when the target isn't the server or its home is
 // gone; otherwise the open file or the failure's message.
-std::optional<OpenedForModule> OpenForModule(const CDeamonThread& tracer, uint64_t moduleBase,
+std::optional<OpenedForModule> OpenForModule(const SERVERINSTALLATION& installation, uint64_t moduleBase,
                                              const std::string& moduleName, SymbolMessages& messages) {
-    if (!tracer.m_bOracleFound || !DirectoryExists(tracer.m_szOracleHome)) return std::nullopt;
-    const bool hasTimeStamp = tracer.m_nOracleVersion >= 11;
+    if (!installation.bFound || !DirectoryExists(installation.szHome)) return std::nullopt;
+    const bool hasTimeStamp = installation.nVersion >= 11;
     OpenedForModule opened;
-    opened.context.path = LocateSymbolFile(tracer.m_szOracleHome, moduleName);
+    opened.context.path = LocateSymbolFile(installation.szHome, moduleName);
     auto table = OpenSymbolFile(opened.context.path, hasTimeStamp, messages);
     if (!table) return std::nullopt;
     opened.table = std::move(*table);
@@ -37,32 +36,31 @@ std::optional<OpenedForModule> OpenForModule(const CDeamonThread& tracer, uint64
     return opened;
 }
 
-void LogMessages(CDeamonThread& tracer, const SymbolMessages& messages) {
-    if (!g_bDebug) return;
-    for (const std::string& message : messages) tracer.Log("%s", message.c_str());
+void SendMessages(const SymbolMessageSink& sink, const SymbolMessages& messages) {
+    for (const std::string& message : messages) sink(message);
 }
 
 }  // namespace
 
-uint64_t CDeamonThread::LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName,
-                                         const std::string& functionName, uint64_t* size) {
+uint64_t SymbolResolver::LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName,
+                                          const std::string& functionName, uint64_t* size) const {
     SymbolMessages messages;
     uint64_t address = 0;
-    if (const auto opened = OpenForModule(*this, moduleBase, moduleName, messages)) {
+    if (const auto opened = OpenForModule(m_installation, moduleBase, moduleName, messages)) {
         address = LookupSymbolName(opened->table.get(), opened->context, functionName, size, messages);
     }
-    LogMessages(*this, messages);
+    SendMessages(m_debug, messages);
     return address;
 }
 
-std::optional<std::string> CDeamonThread::LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName,
-                                                           uint64_t address, uint64_t* size) {
+std::optional<std::string> SymbolResolver::LookupSymbolFile(uint64_t moduleBase, const std::string& moduleName,
+                                                            uint64_t address, uint64_t* size) const {
     SymbolMessages messages;
     std::optional<std::string> text;
-    if (const auto opened = OpenForModule(*this, moduleBase, moduleName, messages)) {
+    if (const auto opened = OpenForModule(m_installation, moduleBase, moduleName, messages)) {
         text = LookupSymbolAddress(opened->table.get(), opened->context, address, size, messages);
     }
-    LogMessages(*this, messages);
+    SendMessages(m_debug, messages);
     return text;
 }
 

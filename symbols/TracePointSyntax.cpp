@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "symbols/AsciiText.h"
+#include "base/AsciiText.h"
 
 namespace qv {
 

@@ -3,15 +3,26 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "tracer/BreakPointTable.h"
+#include "symbols/ServerInstallation.h"
 
 namespace qv {
 
-inline constexpr const char* kDefaultTraceModule = "ORACLE.EXE";
+// How to render one argument of a call: nSize bytes to dump (0 = as a
+// value) after following nDepth pointer levels.
+struct ARGSPEC {
+    int32_t nSize = 0;
+    int32_t nDepth = 0;
+    bool operator==(const ARGSPEC&) const = default;
+};
+
+using ArgSpecMap = std::map<int32_t, ARGSPEC>;
+
+inline constexpr const char* kDefaultTraceModule = SERVERINSTALLATION::kExecutable;
 
 struct TracePointSpec {
     std::string module;  // the default module when none is written

@@ -3,11 +3,11 @@
 // code happens while the recorded threads are suspended.
 #include <cstdint>
 
+#include "core/OptionFlags.h"
+#include "core/ProcessHandle.h"
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 

@@ -4,23 +4,13 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "framework/Array.h"
+#include "symbols/TracePointSyntax.h"
 
 namespace qv {
-
-// How to render one argument of a call: nSize bytes to dump (0 = as a
-// value) after following nDepth pointer levels.
-struct ARGSPEC {
-    int32_t nSize = 0;
-    int32_t nDepth = 0;
-    bool operator==(const ARGSPEC&) const = default;
-};
-
-using ArgSpecMap = std::map<int32_t, ARGSPEC>;
 
 struct BREAKPOINTINFO {
     uint64_t nModuleBase = 0;

@@ -4,12 +4,12 @@
 #include <cstdarg>
 #include <vector>
 
+#include "core/LogDeferral.h"
+#include "core/OptionFlags.h"
+#include "core/ProcessHandle.h"
+#include "core/TargetAccess.h"
+#include "core/TraceLog.h"
 #include "platform/Platform.h"
-#include "tracer/LogDeferral.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/TargetAccess.h"
-#include "tracer/TraceLog.h"
 
 namespace qv {
 

@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 
+#include "base/PrintfFormat.h"
 #include "framework/WinThread.h"
 #include "platform/PlatformTypes.h"
 #include "symbols/ModuleList.h"
@@ -42,12 +43,6 @@ private:
     std::unique_lock<std::recursive_mutex> m_lock;
 };
 
-#if defined(__GNUC__)
-#define QV_TRACER_PRINTF(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#else
-#define QV_TRACER_PRINTF(fmtIndex, firstArg)
-#endif
-
 inline constexpr uint32_t kResolveByName = 1;
 inline constexpr uint32_t kResolveByAddress = 2;
 
@@ -65,8 +60,8 @@ public:
 
     // Writes a tracer line: no time stamp unless asked, the tracer's log
     // switch, the main window.
-    void Log(const char* format, ...) QV_TRACER_PRINTF(2, 3);
-    void LogStamped(const char* format, ...) QV_TRACER_PRINTF(2, 3);
+    void Log(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
+    void LogStamped(const char* format, ...) QV_PRINTF_FORMAT(2, 3);
 
     // Breakpoint table operations on the target.
     void ArmBreakPoint(Handle process, int32_t index);
@@ -81,7 +76,9 @@ public:
     void LoadTracePoints();
     void ReloadTracePoints();
 
-    // Modules (the debug events' side of the module list).
+    // Modules (the debug events' side of the module list). CopyModule gives
+    // the record of that name, copied under the lock.
+    std::optional<MODULEINFOEX> CopyModule(const std::string& name);
     bool GetFileNameFromHandle(Handle file, std::string& name, size_t outputSize);
 
     // Installation probe.
@@ -101,9 +98,8 @@ public:
     // A trace point from its text form; the new index, or -1 when refused.
     int32_t AddTracePoint(const std::string& specification);
 
-    // Copies of module records, taken under the table lock so that slow
-    // lookups can run on them outside it; nothing when there is none.
-    std::optional<MODULEINFOEX> CopyModule(const std::string& name);
+    // The record of the module that holds an address, copied under the lock
+    // so that slow lookups can run on it outside; nothing when there is none.
     std::optional<MODULEINFOEX> CopyModuleHolding(uint64_t address);
 
     // The target's memory as its own code has it: a read of the target with

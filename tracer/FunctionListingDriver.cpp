@@ -7,8 +7,8 @@
 
 #include "disasm/FunctionListing.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/TargetAccess.h"
+#include "core/ProcessHandle.h"
+#include "core/TargetAccess.h"
 #include "core/ValueRendering.h"
 
 namespace qv {

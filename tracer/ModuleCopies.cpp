@@ -2,13 +2,6 @@
 
 namespace qv {
 
-std::optional<MODULEINFOEX> CDeamonThread::CopyModule(const std::string& name) {
-    TableLock lock(*this);
-    const int32_t index = m_arrModules.FindModule(name);
-    if (index < 0) return std::nullopt;
-    return m_arrModules.GetAt(index);
-}
-
 std::optional<MODULEINFOEX> CDeamonThread::CopyModuleHolding(uint64_t address) {
     TableLock lock(*this);
     const int32_t index = m_arrModules.FindModuleByAddress(address);

@@ -1,22 +1,18 @@
 // The loop's handlers for the events that keep the module list in step.
 #include <string>
 
+#include "base/AsciiText.h"
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
+#include "symbols/ServerInstallation.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 
 namespace {
 
 constexpr size_t kDllPathBufferChars = 1024;
-constexpr const char* kServerImageName = "ORACLE.EXE";
-
-// The last path component ("file name followed by extension").
-std::string ModuleNameOfPath(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/:");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+constexpr const char* kServerImageName = SERVERINSTALLATION::kExecutable;
 
 // The event's file handle is ours to close; nothing uses it afterwards.
 void CloseEventFile(Handle file) {
@@ -43,7 +39,7 @@ uint32_t CDeamonThread::OnLoadDll(const DebugEvent& event) {
     std::string path;
     if (GetFileNameFromHandle(event.hFile, path, kDllPathBufferChars)) {
         LogStamped("DLL loaded, file=%s \r\n", path.c_str());
-        const std::string name = ModuleNameOfPath(path);
+        const std::string name(PathFileName(path));
         m_arrModules.AddModule(event.lpBaseOfImage, GetImageSize(name), name, path);
     }
     CloseEventFile(event.hFile);

@@ -5,7 +5,7 @@
 
 #include "platform/Platform.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/TargetAccess.h"
+#include "core/TargetAccess.h"
 
 namespace qv {
 

@@ -1,8 +1,8 @@
 #include "tracer/Statistics.h"
 
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TraceLog.h"
 
 namespace qv {
 

@@ -1,7 +1,7 @@
 #include "tracer/ThreadTable.h"
 
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv {
 

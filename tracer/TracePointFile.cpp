@@ -1,8 +1,8 @@
 // The trace point file: every line of TracePoints.txt becomes at most one
 // trace point.
+#include "core/ProcessHandle.h"
+#include "core/TextFile.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/TextFile.h"
 
 namespace qv {
 

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <stdexcept>
 
+#include "base/AsciiText.h"
 #include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimState.h"
 #include "platform/sim/SimSystemImage.h"
@@ -66,7 +67,7 @@ uint64_t SimMachine::LoadOwnModule(const std::string& windowsPath) {
     if (!image) throw std::invalid_argument("not a PE32+ image: " + path.windowsPath);
     const std::vector<uint8_t> layout = detail::LoadedLayout(file, *image);
     detail::OwnModule module;
-    module.name = path.windowsPath.substr(path.windowsPath.find_last_of("\\/") + 1);
+    module.name = std::string(PathFileName(path.windowsPath));
     module.windowsPath = path.windowsPath;
     module.hostPath = path.hostPath;
     module.image = std::make_unique<uint8_t[]>(layout.size());

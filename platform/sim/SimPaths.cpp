@@ -5,6 +5,7 @@
 #include <cctype>
 #include <string_view>
 
+#include "base/AsciiText.h"
 #include "platform/sim/SimState.h"
 
 namespace qv::sim {
@@ -37,12 +38,6 @@ std::vector<std::string> Components(std::string_view path) {
     return parts;
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // dir/part as given; when that doesn't exist but an entry of dir matches it
 // ignoring case, that entry (Windows names are case-insensitive).
 std::filesystem::path Child(const std::filesystem::path& dir, const std::string& part) {
@@ -50,7 +45,7 @@ std::filesystem::path Child(const std::filesystem::path& dir, const std::string&
     std::filesystem::path exact = dir / part;
     if (std::filesystem::exists(exact, error)) return exact;
     for (std::filesystem::directory_iterator it(dir, error), end; !error && it != end; it.increment(error)) {
-        if (EqualsIgnoringCase(it->path().filename().string(), part)) return it->path();
+        if (EqualsIgnoreCase(it->path().filename().string(), part)) return it->path();
     }
     return exact;
 }

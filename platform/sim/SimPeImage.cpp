@@ -5,45 +5,40 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/PeImage.h"
 #include "platform/sim/SimMachine.h"
 
 namespace qv::sim::detail {
 
 namespace {
 
-constexpr uint16_t kDosMagic = 0x5A4D;
-constexpr uint32_t kPeSignature = 0x4550;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint32_t kSectionHeaderSize = 40;
-constexpr uint32_t kScnMemExecute = 0x20000000;
-constexpr uint32_t kScnMemWrite = 0x80000000;
 // Larger images are refused: the machine maps them into its own memory.
 constexpr uint32_t kMaxImageSize = 256u << 20;
 
 }  // namespace
 
 std::optional<PeImage> ParsePeImage(ByteView file) {
-    if (file.GetOr<uint16_t>(0, 0) != kDosMagic) return std::nullopt;
-    const uint32_t ntOffset = file.GetOr<uint32_t>(0x3C, 0);
-    if (file.GetOr<uint32_t>(ntOffset, 0) != kPeSignature) return std::nullopt;
-    const uint64_t fileHeader = uint64_t{ntOffset} + 4;
-    const uint64_t optional = fileHeader + 20;
-    const auto sectionCount = file.Get<uint16_t>(fileHeader + 2);
-    const auto stamp = file.Get<uint32_t>(fileHeader + 4);
-    const auto optionalSize = file.Get<uint16_t>(fileHeader + 16);
+    const auto fileHeaderAt = GetFileHeader(file);
+    const auto optionalAt = GetOptionalHeader(file);
+    if (!fileHeaderAt || !optionalAt) return std::nullopt;
+    const uint64_t fileHeader = *fileHeaderAt;
+    const uint64_t optional = *optionalAt;
+    const auto sectionCount = file.Get<uint16_t>(fileHeader + kFhNumberOfSections);
+    const auto stamp = file.Get<uint32_t>(fileHeader + kFhTimeDateStamp);
+    const auto optionalSize = file.Get<uint16_t>(fileHeader + kFhSizeOfOptionalHeader);
     if (!sectionCount || !stamp || !optionalSize) return std::nullopt;
-    const uint16_t magic = file.GetOr<uint16_t>(optional, 0);
-    if (magic != kPe32PlusMagic && magic != kPe32Magic) return std::nullopt;
+    const uint16_t magic = file.GetOr<uint16_t>(optional + kOhMagic, 0);
+    if (magic != kOptionalMagic64 && magic != kOptionalMagic32) return std::nullopt;
 
     PeImage image;
     image.timeDateStamp = *stamp;
-    const auto entry = file.Get<uint32_t>(optional + 16);
+    const auto entry = file.Get<uint32_t>(optional + kOhAddressOfEntryPoint);
     // PE32 keeps a 32-bit image base after its base of data.
-    const auto base = magic == kPe32PlusMagic ? file.Get<uint64_t>(optional + 24)
-                                              : std::optional<uint64_t>(file.Get<uint32_t>(optional + 28));
-    const auto sizeOfImage = file.Get<uint32_t>(optional + 56);
-    const auto sizeOfHeaders = file.Get<uint32_t>(optional + 60);
+    const auto base = magic == kOptionalMagic64
+                          ? file.Get<uint64_t>(optional + kOhImageBase)
+                          : std::optional<uint64_t>(file.Get<uint32_t>(optional + kOhImageBase32));
+    const auto sizeOfImage = file.Get<uint32_t>(optional + kOhSizeOfImage);
+    const auto sizeOfHeaders = file.Get<uint32_t>(optional + kOhSizeOfHeaders);
     if (!entry || !base || !sizeOfImage || !sizeOfHeaders) return std::nullopt;
     if (*sizeOfImage == 0 || *sizeOfImage > kMaxImageSize) return std::nullopt;
     image.entryPoint = *entry;
@@ -56,11 +51,11 @@ std::optional<PeImage> ParsePeImage(ByteView file) {
         const auto header = file.Sub(table + uint64_t{i} * kSectionHeaderSize, kSectionHeaderSize);
         if (!header) return std::nullopt;
         PeSection section;
-        section.virtualSize = header->GetOr<uint32_t>(8, 0);
-        section.virtualAddress = header->GetOr<uint32_t>(12, 0);
-        section.rawSize = header->GetOr<uint32_t>(16, 0);
-        section.rawOffset = header->GetOr<uint32_t>(20, 0);
-        section.characteristics = header->GetOr<uint32_t>(36, 0);
+        section.virtualSize = header->GetOr<uint32_t>(kShVirtualSize, 0);
+        section.virtualAddress = header->GetOr<uint32_t>(kShVirtualAddress, 0);
+        section.rawSize = header->GetOr<uint32_t>(kShSizeOfRawData, 0);
+        section.rawOffset = header->GetOr<uint32_t>(kShPointerToRawData, 0);
+        section.characteristics = header->GetOr<uint32_t>(kShCharacteristics, 0);
         image.sections.push_back(section);
     }
     return image;
@@ -90,19 +85,20 @@ Protection SectionProtection(uint32_t characteristics) {
 }
 
 std::optional<uint32_t> FindExportRva(ByteView loaded, const std::string& name) {
-    const auto ntOffset = loaded.Get<uint32_t>(0x3C);
+    const auto ntOffset = loaded.Get<uint32_t>(kDosLfanewOffset);
     if (!ntOffset) return std::nullopt;
-    const uint64_t optional = uint64_t{*ntOffset} + 24;
-    const uint64_t directories = loaded.GetOr<uint16_t>(optional, 0) == kPe32Magic ? 96 : 112;
-    const auto directoryRva = loaded.Get<uint32_t>(optional + directories);
+    const uint64_t optional = uint64_t{*ntOffset} + kOptionalHeaderOffset;
+    const bool pe32 = loaded.GetOr<uint16_t>(optional + kOhMagic, 0) == kOptionalMagic32;
+    const uint64_t directories = pe32 ? kDataDirectoryOffset32 : kDataDirectoryOffset64;
+    const auto directoryRva = loaded.Get<uint32_t>(optional + directories + kDirExport * kDataDirectorySize);
     if (!directoryRva || *directoryRva == 0) return std::nullopt;
-    const auto directory = loaded.Sub(*directoryRva, 40);
+    const auto directory = loaded.Sub(*directoryRva, kExportDirectorySize);
     if (!directory) return std::nullopt;
-    const uint32_t functionCount = directory->GetOr<uint32_t>(20, 0);
-    const uint32_t nameCount = directory->GetOr<uint32_t>(24, 0);
-    const uint32_t functions = directory->GetOr<uint32_t>(28, 0);
-    const uint32_t names = directory->GetOr<uint32_t>(32, 0);
-    const uint32_t ordinals = directory->GetOr<uint32_t>(36, 0);
+    const uint32_t functionCount = directory->GetOr<uint32_t>(kEdNumberOfFunctions, 0);
+    const uint32_t nameCount = directory->GetOr<uint32_t>(kEdNumberOfNames, 0);
+    const uint32_t functions = directory->GetOr<uint32_t>(kEdAddressOfFunctions, 0);
+    const uint32_t names = directory->GetOr<uint32_t>(kEdAddressOfNames, 0);
+    const uint32_t ordinals = directory->GetOr<uint32_t>(kEdAddressOfNameOrdinals, 0);
     for (uint32_t i = 0; i < nameCount; ++i) {
         const auto nameRva = loaded.Get<uint32_t>(names + uint64_t{i} * 4);
         if (!nameRva) return std::nullopt;

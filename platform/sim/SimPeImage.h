@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv::sim {
 

@@ -2,6 +2,7 @@
 // them: creation, exits, module loads and unloads.
 #include <stdexcept>
 
+#include "base/AsciiText.h"
 #include "platform/sim/SimPeImage.h"
 #include "platform/sim/SimState.h"
 
@@ -16,11 +17,6 @@ constexpr uint8_t kInt3 = 0xCC;
 constexpr uint8_t kRet = 0xC3;
 constexpr uint32_t kInitialEFlags = 0x202;
 constexpr uint64_t kRelocationStep = 0x10000;
-
-std::string LastComponent(const std::string& path) {
-    const size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 uint64_t PageAlignedSize(uint64_t size) { return (size + kPageSize - 1) / kPageSize * kPageSize; }
 
@@ -97,7 +93,7 @@ uint64_t State::MapImage(SimProcess& process, const ResolvedPath& path, uint64_t
         const uint64_t start = section.virtualAddress / kPageSize * kPageSize;
         process.memory.Protect(base + start, std::min(size, span - start), SectionProtection(section.characteristics));
     }
-    module.name = LastComponent(path.windowsPath);
+    module.name = std::string(PathFileName(path.windowsPath));
     module.windowsPath = path.windowsPath;
     module.hostPath = path.hostPath;
     module.base = base;
@@ -149,7 +145,7 @@ uint32_t SimMachine::CreateProcess(const std::string& imagePath, uint64_t imageB
     std::lock_guard lock(m_state->mutex);
     const detail::ResolvedPath path = m_state->Resolve(imagePath);
     detail::SimModule module;
-    detail::SimProcess& process = m_state->NewProcess(detail::LastComponent(path.windowsPath), path.windowsPath);
+    detail::SimProcess& process = m_state->NewProcess(std::string(PathFileName(path.windowsPath)), path.windowsPath);
     try {
         process.entryAddress = m_state->MapImage(process, path, imageBase, module);
     } catch (...) {

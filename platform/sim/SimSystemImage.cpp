@@ -4,13 +4,16 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/PeImage.h"
+
 namespace qv::sim::detail {
 
 namespace {
 
 constexpr uint32_t kNtOffset = 0x80;
-constexpr uint32_t kOptionalOffset = kNtOffset + 24;
-constexpr uint16_t kOptionalSize = 0xF0;
+constexpr uint32_t kFileHeader = kNtOffset + kFileHeaderOffset;
+constexpr uint32_t kOptionalOffset = kNtOffset + kOptionalHeaderOffset;
+constexpr uint16_t kOptionalSize = kOptionalHeaderSize64;
 constexpr uint32_t kTextRva = 0x1000;
 constexpr uint32_t kExportRva = 0x1000;
 constexpr uint32_t kCodeRva = 0x1800;
@@ -42,34 +45,34 @@ std::unique_ptr<uint8_t[]> BuildSystemImage(const std::string& dllName, std::vec
     std::sort(exports.begin(), exports.end());
     const auto count = static_cast<uint32_t>(exports.size());
 
-    out.Put<uint16_t>(0, 0x5A4D);
-    out.Put<uint32_t>(0x3C, kNtOffset);
-    out.Put<uint32_t>(kNtOffset, 0x4550);
-    out.Put<uint16_t>(kNtOffset + 4, 0x8664);       // machine
-    out.Put<uint16_t>(kNtOffset + 6, 1);            // sections
-    out.Put<uint16_t>(kNtOffset + 20, kOptionalSize);
-    out.Put<uint16_t>(kNtOffset + 22, 0x2022);      // executable, large address aware, DLL
-    out.Put<uint16_t>(kOptionalOffset, 0x20B);
-    out.Put<uint64_t>(kOptionalOffset + 24, reinterpret_cast<uint64_t>(image.get()));
-    out.Put<uint32_t>(kOptionalOffset + 32, 0x1000);  // section alignment
-    out.Put<uint32_t>(kOptionalOffset + 36, 0x200);   // file alignment
-    out.Put<uint32_t>(kOptionalOffset + 56, kSystemImageSize);
-    out.Put<uint32_t>(kOptionalOffset + 60, 0x400);   // headers
-    out.Put<uint32_t>(kOptionalOffset + 108, 16);     // data directories
+    out.Put<uint16_t>(0, kDosSignature);
+    out.Put<uint32_t>(kDosLfanewOffset, kNtOffset);
+    out.Put<uint32_t>(kNtOffset, kNtSignature);
+    out.Put<uint16_t>(kFileHeader + kFhMachine, kMachineAmd64);
+    out.Put<uint16_t>(kFileHeader + kFhNumberOfSections, 1);
+    out.Put<uint16_t>(kFileHeader + kFhSizeOfOptionalHeader, kOptionalSize);
+    out.Put<uint16_t>(kFileHeader + kFhCharacteristics, 0x2022);  // executable, large address aware, DLL
+    out.Put<uint16_t>(kOptionalOffset + kOhMagic, kOptionalMagic64);
+    out.Put<uint64_t>(kOptionalOffset + kOhImageBase, reinterpret_cast<uint64_t>(image.get()));
+    out.Put<uint32_t>(kOptionalOffset + kOhSectionAlignment, 0x1000);
+    out.Put<uint32_t>(kOptionalOffset + kOhFileAlignment, 0x200);
+    out.Put<uint32_t>(kOptionalOffset + kOhSizeOfImage, kSystemImageSize);
+    out.Put<uint32_t>(kOptionalOffset + kOhSizeOfHeaders, 0x400);
+    out.Put<uint32_t>(kOptionalOffset + kOhNumberOfRvaAndSizes, 16);
 
-    const uint32_t functions = kExportRva + 40;
+    const uint32_t functions = kExportRva + kExportDirectorySize;
     const uint32_t names = functions + 4 * count;
     const uint32_t ordinals = names + 4 * count;
     uint32_t text = ordinals + 2 * count;
     out.PutText(text, dllName);
-    out.Put<uint32_t>(kExportRva + 12, text);
+    out.Put<uint32_t>(kExportRva + kEdName, text);
     text += static_cast<uint32_t>(dllName.size()) + 1;
-    out.Put<uint32_t>(kExportRva + 16, 1);  // ordinal base
-    out.Put<uint32_t>(kExportRva + 20, count);
-    out.Put<uint32_t>(kExportRva + 24, count);
-    out.Put<uint32_t>(kExportRva + 28, functions);
-    out.Put<uint32_t>(kExportRva + 32, names);
-    out.Put<uint32_t>(kExportRva + 36, ordinals);
+    out.Put<uint32_t>(kExportRva + kEdBase, 1);
+    out.Put<uint32_t>(kExportRva + kEdNumberOfFunctions, count);
+    out.Put<uint32_t>(kExportRva + kEdNumberOfNames, count);
+    out.Put<uint32_t>(kExportRva + kEdAddressOfFunctions, functions);
+    out.Put<uint32_t>(kExportRva + kEdAddressOfNames, names);
+    out.Put<uint32_t>(kExportRva + kEdAddressOfNameOrdinals, ordinals);
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t stub = kCodeRva + i * kStubSize;
         out.Put<uint8_t>(stub, kRet);
@@ -80,16 +83,16 @@ std::unique_ptr<uint8_t[]> BuildSystemImage(const std::string& dllName, std::vec
         text += static_cast<uint32_t>(exports[i].size()) + 1;
     }
     if (text > kCodeRva) throw std::length_error("system image overflow");
-    out.Put<uint32_t>(kOptionalOffset + 112, kExportRva);
-    out.Put<uint32_t>(kOptionalOffset + 116, text - kExportRva);
+    out.Put<uint32_t>(kOptionalOffset + kDataDirectoryOffset64, kExportRva);
+    out.Put<uint32_t>(kOptionalOffset + kDataDirectoryOffset64 + 4, text - kExportRva);
 
     const uint32_t section = kOptionalOffset + kOptionalSize;
     out.PutText(section, ".text");
-    out.Put<uint32_t>(section + 8, kSystemImageSize - kTextRva);
-    out.Put<uint32_t>(section + 12, kTextRva);
-    out.Put<uint32_t>(section + 16, kSystemImageSize - kTextRva);
-    out.Put<uint32_t>(section + 20, 0x400);
-    out.Put<uint32_t>(section + 36, 0x60000020);  // code, execute, read
+    out.Put<uint32_t>(section + kShVirtualSize, kSystemImageSize - kTextRva);
+    out.Put<uint32_t>(section + kShVirtualAddress, kTextRva);
+    out.Put<uint32_t>(section + kShSizeOfRawData, kSystemImageSize - kTextRva);
+    out.Put<uint32_t>(section + kShPointerToRawData, 0x400);
+    out.Put<uint32_t>(section + kShCharacteristics, 0x60000020);  // code, execute, read
     return image;
 }
 

@@ -8,27 +8,16 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/WinApi.h"
 #include "tracer/DeamonThread.h"
+#include "tracer/TraceSession.h"
 
 namespace e2e {
 
-inline qv::CDeamonThread* StartTracer(uint32_t processId) {
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(processId, 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
-    return tracer;
-}
+inline qv::CDeamonThread* StartTracer(uint32_t processId) { return qv::StartTraceSession(processId, 0); }
 
 // The time the stop took.
 inline ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
     const ULONGLONG start = GetTickCount64();
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    qv::StopTraceSession(tracer);
     return GetTickCount64() - start;
 }
 

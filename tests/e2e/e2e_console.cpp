@@ -13,8 +13,9 @@
 #include "tests/e2e/E2eHarness.h"
 #include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/PeImage.h"
+#include "core/OptionFlags.h"
+#include "base/PeImage.h"
+#include "core/MappedFile.h"
 #include "ui/console/CommandConsole.h"
 
 namespace {

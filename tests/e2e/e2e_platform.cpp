@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "base/PeImage.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 
@@ -51,13 +52,11 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
 // The header fields MapAndLoad should report, read straight from the file.
 bool ReadImageHeader(const std::string& path, uint32_t& sizeOfImage, uint32_t& timeStamp) {
     const std::string bytes = e2e::ReadWholeFile(path);
-    if (bytes.size() < 0x40) return false;
-    uint32_t nt = 0;
-    std::memcpy(&nt, bytes.data() + 0x3C, 4);
-    if (bytes.size() < nt + 24 + 60) return false;
-    std::memcpy(&timeStamp, bytes.data() + nt + 8, 4);
-    std::memcpy(&sizeOfImage, bytes.data() + nt + 24 + 56, 4);
-    return true;
+    const qv::ByteView image(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const auto fileHeader = qv::GetFileHeader(image);
+    const auto optionalHeader = qv::GetOptionalHeader(image);
+    return fileHeader && optionalHeader && image.Read(*fileHeader + qv::kFhTimeDateStamp, timeStamp) &&
+           image.Read(*optionalHeader + qv::kOhSizeOfImage, sizeOfImage);
 }
 
 // A native device path of a mapped file turned into its drive-letter form,

@@ -8,12 +8,12 @@
 #include <map>
 #include <string>
 
+#include "core/OptionFlags.h"
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
 #include "tracer/Statistics.h"
 
 namespace {

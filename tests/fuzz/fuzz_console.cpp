@@ -17,11 +17,11 @@
 #include <unistd.h>
 
 #include "framework/headless/HeadlessWnd.h"
-#include "symbols/AsciiText.h"
+#include "base/AsciiText.h"
 #include "tests/support/SimServer.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TraceLog.h"
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "ui/console/CommandConsole.h"
 
 namespace {

@@ -1,12 +1,11 @@
-// Every report of the PE inspector, and the two file listings, on one input
-// taken as a mapped file.
+// Every file report that runs on a mapped file (the inspector's reports and
+// the two file listings), on one input taken as a mapped file.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "framework/headless/TextLogWindow.h"
-#include "peinfo/PeReports.h"
-#include "symbols/FileListings.h"
+#include "peinfo/ReportTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace qv;
@@ -14,16 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes(data, data + size);
     const ByteView image(bytes.data(), bytes.size());
     CTextLogWindow window;
-    ReportFileHeader(image, &window);
-    ReportOptionalHeader(image, &window);
-    ReportSections(image, &window);
-    ReportImports(image, &window);
-    ReportExports(image, &window);
-    ReportDebugFormats(image, &window);
-    ReportDebugDirectory(image, &window);
-    ReportResources(image, &window);
-    ReportRelocations(image, &window);
-    ListImports(image, &window);
-    ListExports(image, &window);
+    for (const FILEREPORT& report : FileReports()) {
+        for (MappedReport run : report.arrMapped) run(image, &window);
+    }
     return 0;
 }

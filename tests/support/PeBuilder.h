@@ -1,12 +1,13 @@
-// A small builder of PE32+ files for tests: headers, sections with given
-// bytes and characteristics, an optional export directory. Sections are
-// laid out in order at 0x1000-aligned RVAs; AddSection returns the RVA so a
-// test can place code and name it in the exports.
+// Synthetic PE32+ images for tests. A test either lays out each section
+// itself (its virtual address and bytes, the data directories by hand) and
+// sets header fields directly, or lets AddSection place sections at the next
+// 0x1000-aligned RVA and AddExport add an export directory. Build writes
+// the headers, the section table and the raw data at a file alignment of
+// 0x200.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -14,103 +15,133 @@
 #include <utility>
 #include <vector>
 
+#include "base/PeImage.h"
+
 namespace qv::test {
 
-class PeBuilder {
-public:
+// A growable byte buffer written by offset, little-endian.
+struct Blob {
+    std::vector<uint8_t> bytes;
+
+    uint8_t* At(size_t offset, size_t length) {
+        if (bytes.size() < offset + length) bytes.resize(offset + length);
+        return bytes.data() + offset;
+    }
+    Blob& U8(size_t offset, uint8_t v) {
+        *At(offset, 1) = v;
+        return *this;
+    }
+    Blob& U16(size_t offset, uint16_t v) {
+        uint8_t* p = At(offset, 2);
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        return *this;
+    }
+    Blob& U32(size_t offset, uint32_t v) {
+        U16(offset, static_cast<uint16_t>(v));
+        return U16(offset + 2, static_cast<uint16_t>(v >> 16));
+    }
+    Blob& U64(size_t offset, uint64_t v) {
+        U32(offset, static_cast<uint32_t>(v));
+        return U32(offset + 4, static_cast<uint32_t>(v >> 32));
+    }
+    // The text and its NUL.
+    Blob& Str(size_t offset, const std::string& text) {
+        uint8_t* p = At(offset, text.size() + 1);
+        for (size_t i = 0; i < text.size(); ++i) p[i] = static_cast<uint8_t>(text[i]);
+        p[text.size()] = 0;
+        return *this;
+    }
+    // A resource name: u16 length, then UTF-16 units.
+    Blob& ResName(size_t offset, const std::string& text) {
+        U16(offset, static_cast<uint16_t>(text.size()));
+        for (size_t i = 0; i < text.size(); ++i) U16(offset + 2 + 2 * i, static_cast<uint8_t>(text[i]));
+        return *this;
+    }
+    Blob& Bytes(size_t offset, const std::vector<uint8_t>& data) {
+        uint8_t* p = At(offset, data.size());
+        for (size_t i = 0; i < data.size(); ++i) p[i] = data[i];
+        return *this;
+    }
+};
+
+struct TestSection {
+    std::string name;  // up to 8 characters
+    uint32_t virtualAddress = 0;
+    Blob data;
+    uint32_t virtualSize = 0;  // 0: the data's size
+    uint32_t characteristics = 0x40000040;
+    // Raw size written to the header; 0: the data's size rounded up to 0x200.
+    uint32_t rawSize = 0;
+};
+
+struct PeBuilder {
     static constexpr uint32_t kCode = 0x60000020;          // code, execute, read
     static constexpr uint32_t kData = 0xC0000040;          // initialised data, read, write
     static constexpr uint32_t kReadOnlyData = 0x40000040;  // initialised data, read
+    static constexpr uint32_t kNtAt = 0x80;
+    static constexpr uint32_t kFileAlignment = 0x200;
+    static constexpr uint32_t kSectionAlignment = 0x1000;
+
+    uint16_t machine = kMachineAmd64;
+    uint16_t characteristics = 0x0022;  // the DLL flag joins when AddExport was used
+    uint32_t timeDateStamp = 0x5F5E1000;
+    uint32_t pointerToSymbolTable = 0;
+    uint64_t imageBase = 0x140000000ULL;
+    uint32_t entryPoint = 0x1010;
+    // AddSection keeps it at the end of the last section it placed.
+    uint32_t sizeOfImage = 0x10000;
+    uint16_t magic = kOptionalMagic64;
+    uint32_t directories[16][2] = {};
+    std::vector<TestSection> sections;
+
+    PeBuilder& Directory(int index, uint32_t rva, uint32_t size) {
+        directories[index][0] = rva;
+        directories[index][1] = size;
+        return *this;
+    }
+    TestSection& Section(const std::string& name, uint32_t virtualAddress) {
+        sections.push_back(TestSection{name, virtualAddress, {}, 0, kReadOnlyData, 0});
+        return sections.back();
+    }
 
     PeBuilder& ImageBase(uint64_t base) {
-        m_imageBase = base;
+        imageBase = base;
         return *this;
     }
     PeBuilder& TimeDateStamp(uint32_t stamp) {
-        m_timeDateStamp = stamp;
+        timeDateStamp = stamp;
         return *this;
     }
     PeBuilder& EntryPoint(uint32_t rva) {
-        m_entryPoint = rva;
+        entryPoint = rva;
         return *this;
     }
     PeBuilder& DllName(std::string name) {
         m_dllName = std::move(name);
         return *this;
     }
-
-    // Returns the section's RVA. virtualSize 0 means the size of the bytes.
-    uint32_t AddSection(std::string name, uint32_t characteristics, std::vector<uint8_t> bytes,
+    // Places a section after the others and returns its RVA. virtualSize 0
+    // means the size of the bytes.
+    uint32_t AddSection(std::string name, uint32_t sectionCharacteristics, std::vector<uint8_t> bytes,
                         uint32_t virtualSize = 0) {
-        Section section{std::move(name), characteristics, std::move(bytes), virtualSize, m_nextRva};
-        if (section.virtualSize == 0) section.virtualSize = static_cast<uint32_t>(section.bytes.size());
-        m_nextRva = Align(m_nextRva + std::max<uint32_t>(section.virtualSize, 1), kSectionAlignment);
-        m_sections.push_back(std::move(section));
-        return m_sections.back().rva;
+        const uint32_t rva = NextRva(sections);
+        TestSection section{std::move(name), rva, Blob{std::move(bytes)}, virtualSize, sectionCharacteristics, 0};
+        sizeOfImage = EndOf(section);
+        sections.push_back(std::move(section));
+        return rva;
     }
-
+    // An export of that name at rva, in an export directory Build places
+    // after every section.
     PeBuilder& AddExport(std::string name, uint32_t rva) {
         m_exports.emplace_back(std::move(name), rva);
         return *this;
     }
 
     std::vector<uint8_t> Build() const {
-        std::vector<Section> sections = m_sections;
-        uint32_t exportRva = 0, exportSize = 0;
-        if (!m_exports.empty()) {
-            exportRva = m_nextRva;
-            std::vector<uint8_t> table = ExportTable(exportRva);
-            exportSize = static_cast<uint32_t>(table.size());
-            sections.push_back(Section{".edata", kReadOnlyData, std::move(table), exportSize, exportRva});
-        }
-        const uint32_t headersEnd = kNtOffset + 24 + kOptionalSize + 40 * static_cast<uint32_t>(sections.size());
-        const uint32_t sizeOfHeaders = Align(headersEnd, kFileAlignment);
-        uint32_t sizeOfImage = kSectionAlignment;
-        uint32_t fileSize = sizeOfHeaders;
-        std::vector<uint32_t> rawOffsets;
-        for (const Section& section : sections) {
-            rawOffsets.push_back(fileSize);
-            fileSize += Align(static_cast<uint32_t>(section.bytes.size()), kFileAlignment);
-            sizeOfImage = Align(section.rva + std::max<uint32_t>(section.virtualSize, 1), kSectionAlignment);
-        }
-
-        std::vector<uint8_t> file(fileSize, 0);
-        Put<uint16_t>(file, 0, 0x5A4D);
-        Put<uint32_t>(file, 0x3C, kNtOffset);
-        Put<uint32_t>(file, kNtOffset, 0x4550);
-        const uint32_t fileHeader = kNtOffset + 4;
-        Put<uint16_t>(file, fileHeader, 0x8664);
-        Put<uint16_t>(file, fileHeader + 2, static_cast<uint16_t>(sections.size()));
-        Put<uint32_t>(file, fileHeader + 4, m_timeDateStamp);
-        Put<uint16_t>(file, fileHeader + 16, kOptionalSize);
-        Put<uint16_t>(file, fileHeader + 18, m_exports.empty() ? 0x0022 : 0x2022);
-        const uint32_t optional = fileHeader + 20;
-        Put<uint16_t>(file, optional, 0x20B);
-        Put<uint32_t>(file, optional + 16, m_entryPoint);
-        Put<uint64_t>(file, optional + 24, m_imageBase);
-        Put<uint32_t>(file, optional + 32, kSectionAlignment);
-        Put<uint32_t>(file, optional + 36, kFileAlignment);
-        Put<uint16_t>(file, optional + 40, 6);  // operating system version
-        Put<uint16_t>(file, optional + 48, 6);  // subsystem version
-        Put<uint32_t>(file, optional + 56, sizeOfImage);
-        Put<uint32_t>(file, optional + 60, sizeOfHeaders);
-        Put<uint16_t>(file, optional + 68, 3);  // console subsystem
-        Put<uint32_t>(file, optional + 108, 16);
-        Put<uint32_t>(file, optional + 112, exportRva);
-        Put<uint32_t>(file, optional + 116, exportSize);
-        uint32_t header = optional + kOptionalSize;
-        for (size_t i = 0; i < sections.size(); ++i) {
-            const Section& section = sections[i];
-            std::memcpy(file.data() + header, section.name.c_str(), std::min<size_t>(section.name.size(), 8));
-            Put<uint32_t>(file, header + 8, section.virtualSize);
-            Put<uint32_t>(file, header + 12, section.rva);
-            Put<uint32_t>(file, header + 16, Align(static_cast<uint32_t>(section.bytes.size()), kFileAlignment));
-            Put<uint32_t>(file, header + 20, rawOffsets[i]);
-            Put<uint32_t>(file, header + 36, section.characteristics);
-            std::copy(section.bytes.begin(), section.bytes.end(), file.begin() + rawOffsets[i]);
-            header += 40;
-        }
-        return file;
+        PeBuilder image = *this;
+        if (!m_exports.empty()) image.AddExportSection();
+        return image.Write();
     }
 
     void WriteTo(const std::filesystem::path& path) const {
@@ -122,60 +153,94 @@ public:
     }
 
 private:
-    static constexpr uint32_t kNtOffset = 0x80;
-    static constexpr uint16_t kOptionalSize = 0xF0;
-    static constexpr uint32_t kSectionAlignment = 0x1000;
-    static constexpr uint32_t kFileAlignment = 0x200;
-
-    struct Section {
-        std::string name;
-        uint32_t characteristics = 0;
-        std::vector<uint8_t> bytes;
-        uint32_t virtualSize = 0;
-        uint32_t rva = 0;
-    };
-
-    static uint32_t Align(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
-
-    template <typename T>
-    static void Put(std::vector<uint8_t>& bytes, size_t offset, T value) {
-        std::memcpy(bytes.data() + offset, &value, sizeof(T));
+    static uint32_t Align(uint32_t value, uint32_t alignment) {
+        return (value + alignment - 1) / alignment * alignment;
     }
 
-    // The export directory, its arrays and strings, to sit at rva.
-    std::vector<uint8_t> ExportTable(uint32_t rva) const {
+    static uint32_t EndOf(const TestSection& section) {
+        const auto size = static_cast<uint32_t>(section.virtualSize ? section.virtualSize : section.data.bytes.size());
+        return Align(section.virtualAddress + std::max<uint32_t>(size, 1), kSectionAlignment);
+    }
+    static uint32_t NextRva(const std::vector<TestSection>& placed) {
+        uint32_t next = kSectionAlignment;
+        for (const TestSection& section : placed) next = std::max(next, EndOf(section));
+        return next;
+    }
+
+    // The export directory, its arrays and strings, as a section of its own.
+    void AddExportSection() {
         std::vector<std::pair<std::string, uint32_t>> exports = m_exports;
         std::sort(exports.begin(), exports.end());
+        const uint32_t rva = NextRva(sections);
         const auto count = static_cast<uint32_t>(exports.size());
-        const uint32_t functions = 40, names = functions + 4 * count, ordinals = names + 4 * count;
-        std::vector<uint8_t> table(ordinals + 2 * count, 0);
+        const uint32_t functions = kExportDirectorySize, names = functions + 4 * count, ordinals = names + 4 * count;
+        Blob table;
+        table.At(0, ordinals + 2 * count);
         auto addText = [&](const std::string& text) {
-            const auto at = static_cast<uint32_t>(table.size());
-            table.insert(table.end(), text.begin(), text.end());
-            table.push_back(0);
+            const auto at = static_cast<uint32_t>(table.bytes.size());
+            table.Str(at, text);
             return rva + at;
         };
-        Put<uint32_t>(table, 12, addText(m_dllName));
-        Put<uint32_t>(table, 16, 1);
-        Put<uint32_t>(table, 20, count);
-        Put<uint32_t>(table, 24, count);
-        Put<uint32_t>(table, 28, rva + functions);
-        Put<uint32_t>(table, 32, rva + names);
-        Put<uint32_t>(table, 36, rva + ordinals);
+        table.U32(kEdName, addText(m_dllName)).U32(kEdBase, 1);
+        table.U32(kEdNumberOfFunctions, count).U32(kEdNumberOfNames, count);
+        table.U32(kEdAddressOfFunctions, rva + functions).U32(kEdAddressOfNames, rva + names);
+        table.U32(kEdAddressOfNameOrdinals, rva + ordinals);
         for (uint32_t i = 0; i < count; ++i) {
-            Put<uint32_t>(table, functions + 4 * i, exports[i].second);
-            Put<uint32_t>(table, names + 4 * i, addText(exports[i].first));
-            Put<uint16_t>(table, ordinals + 2 * i, static_cast<uint16_t>(i));
+            table.U32(functions + 4 * i, exports[i].second);
+            table.U32(names + 4 * i, addText(exports[i].first));
+            table.U16(ordinals + 2 * i, static_cast<uint16_t>(i));
         }
-        return table;
+        const auto size = static_cast<uint32_t>(table.bytes.size());
+        AddSection(".edata", kReadOnlyData, std::move(table.bytes));
+        Directory(kDirExport, rva, size);
+        characteristics |= 0x2000;
     }
 
-    uint64_t m_imageBase = 0x140000000;
-    uint32_t m_timeDateStamp = 0x5F000000;
-    uint32_t m_entryPoint = 0x1000;
+    std::vector<uint8_t> Write() const {
+        Blob out;
+        out.U16(0, kDosSignature).U32(kDosLfanewOffset, kNtAt);
+        out.U32(kNtAt, kNtSignature);
+        const size_t fh = kNtAt + kFileHeaderOffset;
+        out.U16(fh + kFhMachine, machine).U16(fh + kFhNumberOfSections, static_cast<uint16_t>(sections.size()));
+        out.U32(fh + kFhTimeDateStamp, timeDateStamp).U32(fh + kFhPointerToSymbolTable, pointerToSymbolTable);
+        out.U16(fh + kFhSizeOfOptionalHeader, kOptionalHeaderSize64).U16(fh + kFhCharacteristics, characteristics);
+        const size_t oh = kNtAt + kOptionalHeaderOffset;
+        out.U16(oh + kOhMagic, magic).U8(oh + kOhMajorLinkerVersion, 2).U8(oh + kOhMinorLinkerVersion, 38);
+        out.U32(oh + kOhSizeOfCode, 0x1000).U32(oh + kOhSizeOfInitializedData, 0x800);
+        out.U32(oh + kOhSizeOfUninitializedData, 0x200);
+        out.U32(oh + kOhAddressOfEntryPoint, entryPoint).U32(oh + kOhBaseOfCode, 0x1000);
+        out.U64(oh + kOhImageBase, imageBase);
+        out.U32(oh + kOhSectionAlignment, kSectionAlignment).U32(oh + kOhFileAlignment, kFileAlignment);
+        out.U16(oh + kOhMajorOsVersion, 6).U16(oh + kOhMinorOsVersion, 1);
+        out.U16(oh + kOhMajorSubsystemVersion, 5).U16(oh + kOhMinorSubsystemVersion, 2);
+        out.U32(oh + kOhSizeOfImage, sizeOfImage).U32(oh + kOhSizeOfHeaders, 0x400).U32(oh + kOhCheckSum, 0x1234);
+        out.U16(oh + kOhSubsystem, 3).U32(oh + kOhNumberOfRvaAndSizes, 16);
+        for (int i = 0; i < 16; ++i) {
+            const size_t entry = oh + kDataDirectoryOffset64 + kDataDirectorySize * static_cast<size_t>(i);
+            out.U32(entry, directories[i][0]).U32(entry + 4, directories[i][1]);
+        }
+        size_t table = oh + kOptionalHeaderSize64;
+        size_t raw = Align(static_cast<uint32_t>(table + kSectionHeaderSize * sections.size()), kFileAlignment);
+        for (const TestSection& section : sections) {
+            const auto dataSize = static_cast<uint32_t>(section.data.bytes.size());
+            const uint32_t rounded = Align(dataSize, kFileAlignment);
+            for (size_t i = 0; i < kSectionNameSize && i < section.name.size(); ++i) {
+                out.U8(table + i, static_cast<uint8_t>(section.name[i]));
+            }
+            out.U32(table + kShVirtualSize, section.virtualSize ? section.virtualSize : dataSize);
+            out.U32(table + kShVirtualAddress, section.virtualAddress);
+            out.U32(table + kShSizeOfRawData, section.rawSize ? section.rawSize : rounded);
+            out.U32(table + kShPointerToRawData, static_cast<uint32_t>(raw));
+            out.U32(table + kShCharacteristics, section.characteristics);
+            out.Bytes(raw, section.data.bytes);
+            out.At(raw, rounded);
+            table += kSectionHeaderSize;
+            raw += rounded;
+        }
+        return out.bytes;
+    }
+
     std::string m_dllName = "test.dll";
-    uint32_t m_nextRva = kSectionAlignment;
-    std::vector<Section> m_sections;
     std::vector<std::pair<std::string, uint32_t>> m_exports;
 };
 

@@ -12,11 +12,12 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/OptionFlags.h"
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tools/demoserver/DemoClient.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
+#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -88,12 +89,7 @@ int main(int argc, char** argv) {
     }
     Say("server running, pid %s", std::to_string(server.Pid()));
 
-    auto* tracer = new qv::CDeamonThread;
-    tracer->m_bLogToWindow = true;
-    tracer->CreateThread(qv::kCreateSuspended);
-    tracer->SetTarget(server.Pid(), 0);
-    tracer->m_bAutoDelete = false;
-    tracer->ResumeThread();
+    qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
     int result = 0;
     if (!WaitForLine(window, "Initializing complete!\r\n", kCompleteMs)) {
         Say("the tracer did not finish initialising");
@@ -106,11 +102,7 @@ int main(int argc, char** argv) {
         if (!answer) result = 1;
     }
 
-    tracer->CleanupTracer();
-    tracer->m_bLogToWindow = false;
-    tracer->m_bAttached = false;
-    tracer->WaitForThread(qv::kInfinite);
-    delete tracer;
+    qv::StopTraceSession(tracer);
     qv::AfxSetMainWnd(nullptr);
     Say("trace stopped; server %s", server.IsRunning() ? "still running" : "GONE");
 

@@ -16,8 +16,7 @@ void DisableBreakPoint(const CommandRow& row, const CommandCall& call);
 void AddTracePoint(const CommandRow& row, const CommandCall& call);
 void DeleteBreakPoint(const CommandRow& row, const CommandCall& call);
 
-void ReportImage(const CommandRow& row, const CommandCall& call);
-void ReportImageFile(const CommandRow& row, const CommandCall& call);
+void RunFileReportRow(const CommandRow& row, const CommandCall& call);
 
 void PeekMemory(const CommandRow& row, const CommandCall& call);
 void PokeMemory(const CommandRow& row, const CommandCall& call);

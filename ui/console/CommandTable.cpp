@@ -1,8 +1,7 @@
 #include "ui/console/CommandTable.h"
 
-#include "peinfo/PeReports.h"
-#include "symbols/AsciiText.h"
-#include "tracer/OptionFlags.h"
+#include "base/AsciiText.h"
+#include "core/OptionFlags.h"
 #include "ui/console/CommandActions.h"
 
 namespace qv::console {
@@ -31,17 +30,16 @@ const CommandRow kCommands[] = {
     // The character after the keyword separates it from the specification.
     {.keyword = "$addbt$", .match = Match::BeginsWith, .run = AddTracePoint, .separator = 1},
     {.keyword = "$deletebt$", .match = Match::BeginsWith, .run = DeleteBreakPoint},
-    {.keyword = "$procinfo$", .match = Match::Trimmed, .run = ReportImage,
-     .imageReports = {ReportFileHeader, ReportOptionalHeader, ReportSections}},
-    {.keyword = "$importtable$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportImports}},
-    {.keyword = "$iat$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportImports}},
-    {.keyword = "$exporttable$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportExports}},
-    {.keyword = "$et$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportExports}},
-    {.keyword = "$resource$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportResources}},
-    {.keyword = "$debugdir$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportDebugFormats}},
-    {.keyword = "$reloc$", .match = Match::Trimmed, .run = ReportImage, .imageReports = {ReportRelocations}},
-    {.keyword = "$dumpresource$", .match = Match::Trimmed, .run = ReportImageFile, .pathReport = DumpResources},
-    {.keyword = "$debuginfo$", .match = Match::Trimmed, .run = ReportImageFile, .pathReport = ReportDebugInfo},
+    {.keyword = "$procinfo$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "procinfo"},
+    {.keyword = "$importtable$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "imports"},
+    {.keyword = "$iat$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "imports"},
+    {.keyword = "$exporttable$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "exports"},
+    {.keyword = "$et$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "exports"},
+    {.keyword = "$resource$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "resource"},
+    {.keyword = "$debugdir$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "debugdir"},
+    {.keyword = "$reloc$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "reloc"},
+    {.keyword = "$dumpresource$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "dumpresource"},
+    {.keyword = "$debuginfo$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "debuginfo"},
     {.keyword = "$peek$", .match = Match::BeginsWith, .run = PeekMemory},
     {.keyword = "$poke$", .match = Match::BeginsWith, .run = PokeMemory},
     {.keyword = "$locate$", .match = Match::BeginsWith, .run = LocateSymbol},

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 #include "ui/console/CommandConsole.h"
 
 namespace qv::console {
@@ -35,10 +35,9 @@ struct CommandRow {
     // The option an option row switches, and to what.
     std::atomic<bool>* option = nullptr;
     bool value = false;
-    // The reports a report row runs: on the mapped image of the traced
-    // executable, in order, or on its path.
-    std::array<void (*)(ByteView image, CWnd* window), 3> imageReports{};
-    void (*pathReport)(const std::string& path, CWnd* window) = nullptr;
+    // The file report a report row runs on the traced executable, by the
+    // name the command-line tool gives it.
+    std::string_view fileReport{};
 };
 
 // What a text means: a row of the table with its argument, or, with no row,

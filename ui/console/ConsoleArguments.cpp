@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "symbols/AsciiText.h"
+#include "base/AsciiText.h"
 #include "symbols/TracePointSyntax.h"
 
 namespace qv::console {

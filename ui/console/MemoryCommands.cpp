@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "tracer/DeamonThread.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/StringFormat.h"
-#include "tracer/TargetAccess.h"
+#include "core/ProcessHandle.h"
+#include "core/StringFormat.h"
+#include "core/TargetAccess.h"
 #include "core/ValueRendering.h"
 #include "ui/console/CommandActions.h"
 #include "ui/console/ConsoleArguments.h"

@@ -6,7 +6,7 @@
 
 #include "symbols/ModuleList.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/StringFormat.h"
+#include "core/StringFormat.h"
 #include "ui/console/CommandActions.h"
 #include "ui/console/ConsoleArguments.h"
 

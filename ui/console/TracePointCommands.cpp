@@ -5,9 +5,9 @@
 
 #include "symbols/TracePointSyntax.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/ProcessHandle.h"
-#include "tracer/StringFormat.h"
-#include "tracer/TraceLog.h"
+#include "core/ProcessHandle.h"
+#include "core/StringFormat.h"
+#include "core/TraceLog.h"
 #include "ui/console/CommandActions.h"
 
 namespace qv::console {

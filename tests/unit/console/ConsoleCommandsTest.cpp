@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "tests/unit/console/ConsoleFixture.h"
-#include "tracer/OptionFlags.h"
+#include "core/OptionFlags.h"
 
 namespace qv::test {
 namespace {

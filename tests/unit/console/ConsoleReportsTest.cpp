@@ -5,7 +5,8 @@
 
 #include "peinfo/PeReports.h"
 #include "tests/unit/console/ConsoleFixture.h"
-#include "tracer/PeImage.h"
+#include "base/PeImage.h"
+#include "core/MappedFile.h"
 
 namespace qv::test {
 namespace {

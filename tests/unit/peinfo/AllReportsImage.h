@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ResourceBuilder.h"
 
 namespace qv::test {

@@ -2,7 +2,7 @@
 
 #include "peinfo/DebugRecords.h"
 #include "peinfo/PeReports.h"
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 #include "tests/unit/peinfo/SimFiles.h"
 

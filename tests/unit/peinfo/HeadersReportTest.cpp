@@ -2,7 +2,7 @@
 
 #include "peinfo/AscTime.h"
 #include "peinfo/PeReports.h"
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 
 namespace qv {

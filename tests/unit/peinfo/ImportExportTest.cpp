@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "peinfo/FileListings.h"
 #include "peinfo/PeReports.h"
-#include "symbols/FileListings.h"
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 #include "tests/unit/peinfo/SimFiles.h"
 

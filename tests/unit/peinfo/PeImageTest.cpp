@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "base/PeImage.h"
+#include "core/MappedFile.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/SimFiles.h"
-#include "tracer/PeImage.h"
 
 namespace qv {
 namespace {

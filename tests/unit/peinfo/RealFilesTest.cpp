@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "peinfo/FileListings.h"
 #include "peinfo/PeReports.h"
-#include "symbols/FileListings.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 #include "tests/unit/peinfo/SimFiles.h"
 

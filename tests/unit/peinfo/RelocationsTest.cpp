@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "peinfo/PeReports.h"
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 
 namespace qv {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteView.h"
 #include "framework/headless/TextLogWindow.h"
-#include "tracer/ByteView.h"
 
 namespace qv::test {
 

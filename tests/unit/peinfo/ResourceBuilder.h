@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 
 namespace qv::test {
 

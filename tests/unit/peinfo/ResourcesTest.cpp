@@ -4,7 +4,7 @@
 
 
 #include "peinfo/PeReports.h"
-#include "tests/unit/peinfo/PeBuilder.h"
+#include "tests/support/PeBuilder.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 #include "tests/unit/peinfo/ResourceBuilder.h"
 #include "tests/unit/peinfo/SimFiles.h"

@@ -12,21 +12,18 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimMachine.h"
+#include "tests/support/TempSimMachine.h"
 
 namespace qv::test {
 
 class SimFiles {
 public:
-    SimFiles() : m_root(MakeRoot()), m_machine(m_root) {
-        std::filesystem::create_directories(m_root / "C" / "work");
-        m_machine.SetCurrentDirectory("C:\\work");
-        SetPlatform(&m_machine);
+    SimFiles() : m_temp("peinfo") {
+        std::filesystem::create_directories(WorkDir());
+        m_temp.Machine().SetCurrentDirectory("C:\\work");
+        SetPlatform(&m_temp.Machine());
     }
-    ~SimFiles() {
-        SetPlatform(nullptr);
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
+    ~SimFiles() { SetPlatform(nullptr); }
     SimFiles(const SimFiles&) = delete;
     SimFiles& operator=(const SimFiles&) = delete;
 
@@ -36,10 +33,10 @@ public:
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return "C:\\work\\" + name;
     }
-    std::filesystem::path WorkDir() const { return m_root / "C" / "work"; }
+    std::filesystem::path WorkDir() const { return m_temp.Root() / "C" / "work"; }
     std::vector<uint8_t> Read(const std::string& name) const { return ReadHostFile(WorkDir() / name); }
     bool Exists(const std::string& name) const { return std::filesystem::exists(WorkDir() / name); }
-    sim::SimMachine& Machine() { return m_machine; }
+    sim::SimMachine& Machine() { return m_temp.Machine(); }
 
     static std::vector<uint8_t> ReadHostFile(const std::filesystem::path& path) {
         std::ifstream in(path, std::ios::binary);
@@ -47,13 +44,7 @@ public:
     }
 
 private:
-    static std::filesystem::path MakeRoot() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qv-peinfo-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data()));
-    }
-
-    std::filesystem::path m_root;
-    sim::SimMachine m_machine;
+    TempSimMachine m_temp;
 };
 
 }  // namespace qv::test

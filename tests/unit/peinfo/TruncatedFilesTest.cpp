@@ -5,23 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "peinfo/PeReports.h"
-#include "symbols/FileListings.h"
+#include "peinfo/ReportTable.h"
 #include "tests/unit/peinfo/AllReportsImage.h"
 #include "tests/unit/peinfo/ReportRunner.h"
 #include "tests/unit/peinfo/SimFiles.h"
 
 namespace qv {
 namespace {
-
-using MappedReport = void (*)(ByteView, CWnd*);
-using PathReport = void (*)(const std::string&, CWnd*);
-
-constexpr MappedReport kMappedReports[] = {&ReportFileHeader,  &ReportOptionalHeader, &ReportSections,
-                                           &ReportImports,     &ReportExports,        &ReportDebugFormats,
-                                           &ReportResources,   &ReportRelocations,    &ReportDebugDirectory,
-                                           &ListImports,       &ListExports};
-constexpr PathReport kPathReports[] = {&ReportDebugInfo, &DumpResources, &ListImportFunctions,
-                                       &ListExportFunctions};
 
 TEST(TruncatedFiles, TheWholeImageReportsEverything) {
     // The cuts below are only worth something if the whole file reaches
@@ -55,7 +45,9 @@ TEST(TruncatedFiles, ReportsAndDumperAtEveryLength) {
     for (size_t length = 0; length < image.size(); ++length) {
         const std::vector<uint8_t> cut(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length));
         const ByteView view(cut.data(), cut.size());
-        for (MappedReport report : kMappedReports) report(view, &window);
+        for (const FILEREPORT& report : FileReports()) {
+            for (MappedReport run : report.arrMapped) run(view, &window);
+        }
         DumpMappedResources("C:\\work\\cut.exe", view, &window);
         EXPECT_EQ(length < test::PeBuilder::kNtAt + 4 || window.Text().find("unable to create cut.rc\n") != std::string::npos, true) << length;
         window.Clear();
@@ -71,7 +63,9 @@ TEST(TruncatedFiles, ReportsThatOpenTheFileThemselves) {
     for (size_t length = 0; length < image.size(); length += 13) {
         const std::string path =
             files.Put("cut.exe", std::vector<uint8_t>(image.begin(), image.begin() + static_cast<std::ptrdiff_t>(length)));
-        for (PathReport report : kPathReports) report(path, &window);
+        for (const FILEREPORT& report : FileReports()) {
+            if (report.pfnByPath != nullptr) report.pfnByPath(path, &window);
+        }
         window.Clear();
     }
 }

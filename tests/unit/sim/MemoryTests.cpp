@@ -1,3 +1,5 @@
+#include <cstring>
+
 #include "tests/unit/sim/SimFixture.h"
 
 namespace qv::sim::testing {

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/sim/SimMachine.h"
 #include "tests/support/PeBuilder.h"
+#include "tests/support/TempSimMachine.h"
 
 namespace qv::sim::testing {
 
@@ -23,16 +23,13 @@ inline constexpr uint64_t kSecondFunction = kFunction + 0x20;
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        m_root = std::filesystem::temp_directory_path() /
-                 ("qv-sim-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(m_root / "C");
-        m_machine = std::make_unique<SimMachine>(m_root);
+        m_temp = std::make_unique<test::TempSimMachine>("sim");
+        m_root = m_temp->Root();
+        m_machine = &m_temp->Machine();
     }
     void TearDown() override {
-        m_machine.reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
+        m_machine = nullptr;
+        m_temp.reset();
     }
 
     SimMachine& machine() { return *m_machine; }
@@ -68,8 +65,9 @@ protected:
         return codes;
     }
 
+    std::unique_ptr<test::TempSimMachine> m_temp;
     std::filesystem::path m_root;
-    std::unique_ptr<SimMachine> m_machine;
+    SimMachine* m_machine = nullptr;
 };
 
 }  // namespace qv::sim::testing

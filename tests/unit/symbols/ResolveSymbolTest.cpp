@@ -2,10 +2,10 @@
 #include <chrono>
 #include <thread>
 
+#include "core/TargetAccess.h"
 #include "symbols/ExportLookup.h"
 #include "tests/unit/symbols/SymFileWriter.h"
 #include "tests/unit/symbols/SymbolFixture.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv::test {
 namespace {

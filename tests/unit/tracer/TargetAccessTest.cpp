@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
 #include "tests/support/PeBuilder.h"
 #include "tests/unit/tracer/TracerHarness.h"
-#include "tracer/TargetAccess.h"
 
 namespace qv::test {
 namespace {

@@ -4,9 +4,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/TraceLog.h"
 #include "framework/headless/HeadlessWnd.h"
 #include "tests/unit/tracer/TracerHarness.h"
-#include "tracer/TraceLog.h"
 
 namespace qv::test {
 namespace {

@@ -4,19 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
 
-#include <unistd.h>
-
+#include "core/OptionFlags.h"
+#include "core/TraceLog.h"
 #include "framework/Wnd.h"
 #include "framework/headless/HeadlessWnd.h"
 #include "platform/sim/SimMachine.h"
+#include "tests/support/TempSimMachine.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TraceLog.h"
+#include "tracer/TraceSession.h"
 
 namespace qv::test {
 
@@ -30,39 +29,25 @@ public:
     std::string LogText() const { return GetDlgItem(kLogEditId)->GetWindowText(); }
 };
 
-inline std::filesystem::path MakeTempRoot(const char* tag) {
-    static std::atomic<int> counter{0};
-    auto root = std::filesystem::temp_directory_path() /
-                (std::string("qv-") + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(root);
-    std::filesystem::create_directories(root / "C");
-    return root;
-}
-
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_root = MakeTempRoot("sim");
-        m_machine = std::make_unique<sim::SimMachine>(m_root);
-        SetPlatform(m_machine.get());
+        m_temp = std::make_unique<TempSimMachine>("sim");
+        m_root = m_temp->Root();
+        m_machine = &m_temp->Machine();
+        SetPlatform(m_machine);
         ResetOptionFlags();
     }
-    void TearDown() override {
-        ResetOptionFlags();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
-    }
+    // The machine stays until the fixture is destroyed: the members of the
+    // fixtures below (a tracer object) close their handles through it.
+    void TearDown() override { ResetOptionFlags(); }
     void WriteFile(const std::string& windowsPath, const std::string& content) {
-        const auto path = m_machine->HostPath(windowsPath);
-        std::filesystem::create_directories(path.parent_path());
-        FILE* file = std::fopen(path.string().c_str(), "wb");
-        ASSERT_NE(file, nullptr);
-        std::fwrite(content.data(), 1, content.size(), file);
-        std::fclose(file);
+        ASSERT_TRUE(m_temp->WriteFile(windowsPath, content)) << windowsPath;
     }
 
+    std::unique_ptr<TempSimMachine> m_temp;
     std::filesystem::path m_root;
-    std::unique_ptr<sim::SimMachine> m_machine;
+    sim::SimMachine* m_machine = nullptr;
 };
 
 class TracerFixture : public SimFixture {
@@ -81,13 +66,8 @@ protected:
     // prepare runs before the thread starts (to fill tables).
     template <typename Prepare>
     void Start(uint32_t processId, uint32_t threadId, Prepare prepare) {
-        m_tracer = new CDeamonThread;
-        m_tracer->m_bLogToWindow = true;
-        ASSERT_TRUE(m_tracer->CreateThread(kCreateSuspended));
-        m_tracer->SetTarget(processId, threadId);
-        m_tracer->m_bAutoDelete = false;
-        prepare(*m_tracer);
-        m_tracer->ResumeThread();
+        m_tracer = StartTraceSession(processId, threadId, prepare);
+        ASSERT_NE(m_tracer, nullptr);
     }
     void Start(uint32_t processId, uint32_t threadId = 0) {
         Start(processId, threadId, [](CDeamonThread&) {});
@@ -95,12 +75,7 @@ protected:
 
     // The Stop button.
     void Stop() {
-        m_tracer->CleanupTracer();
-        m_tracer->m_bLogToWindow = false;
-        m_tracer->m_bAttached = false;
-        const bool ended = m_tracer->WaitForThread(20000);
-        EXPECT_TRUE(ended) << "tracer thread did not end";
-        if (ended) delete m_tracer;
+        EXPECT_TRUE(StopTraceSession(m_tracer, 20000)) << "tracer thread did not end";
         m_tracer = nullptr;
         PumpMessages();
     }

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "base/PrintfFormat.h"
 #include "framework/Wnd.h"
 #include "platform/PlatformTypes.h"
 
@@ -19,12 +20,6 @@ inline constexpr uint32_t kLogToMessageBox = 2;
 inline constexpr int kLogEditId = 1010;
 inline constexpr uint32_t kWmAsyncLog = kWmUser + 1;
 inline constexpr int32_t kLogSeqLast = 999999;
-
-#if defined(__GNUC__)
-#define QV_PRINTF_FORMAT(fmtIndex, firstArg) __attribute__((format(printf, fmtIndex, firstArg)))
-#else
-#define QV_PRINTF_FORMAT(fmtIndex, firstArg)
-#endif
 
 // Formats with printf rules; with timestamp set the 25-character local time
 // stamp "[YYYY-MM-DD hh:mm:ss.mmm]" goes directly in front of the message.

@@ -1,8 +1,6 @@
-#include "tracer/PeImage.h"
+#include "base/PeImage.h"
 
-#include <cctype>
-
-#include "platform/Platform.h"
+#include "base/AsciiText.h"
 
 namespace qv {
 
@@ -32,49 +30,7 @@ uint16_t SectionCount(ByteView image, uint64_t ntHeaders) {
     return image.GetOr<uint16_t>(ntHeaders + kFileHeaderOffset + kFhNumberOfSections, 0);
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 }  // namespace
-
-bool MapFileReadOnly(const std::string& path, MAPPEDFILE& mapping) {
-    mapping = MAPPEDFILE{};
-    IPlatform& platform = Platform();
-    const Handle file = platform.OpenFileForRead(path.c_str(), kFileShareRead);
-    if (file == kNullHandle) return false;
-    const Handle fileMapping = platform.CreateFileMapping(file, 0);
-    if (fileMapping == kNullHandle) {
-        platform.CloseHandle(file);
-        return false;
-    }
-    uint64_t length = 0;
-    const uint8_t* view = platform.MapViewOfFile(fileMapping, 0, length);
-    if (view == nullptr) {
-        platform.CloseHandle(fileMapping);
-        platform.CloseHandle(file);
-        return false;
-    }
-    mapping.hFile = file;
-    mapping.hMapping = fileMapping;
-    mapping.pView = view;
-    mapping.nViewLength = length;
-    return true;
-}
-
-void UnmapFile(MAPPEDFILE& mapping) {
-    IPlatform& platform = Platform();
-    if (mapping.pView != nullptr) platform.UnmapViewOfFile(mapping.pView);
-    if (mapping.hMapping != kNullHandle) platform.CloseHandle(mapping.hMapping);
-    if (mapping.hFile != kNullHandle) platform.CloseHandle(mapping.hFile);
-    mapping = MAPPEDFILE{};
-}
 
 bool IsPeImage(ByteView image) { return GetNtHeaders(image).has_value(); }
 
@@ -140,7 +96,7 @@ std::optional<uint64_t> FindSectionHeader(ByteView image, std::string_view name)
     for (uint32_t i = 0; i < count; ++i) {
         const uint64_t header = *first + uint64_t{i} * kSectionHeaderSize;
         if (!image.Contains(header, kSectionHeaderSize)) return std::nullopt;
-        if (EqualsIgnoringCase(image.FixedString(header, kSectionNameSize), name)) return header;
+        if (EqualsIgnoreCase(image.FixedString(header, kSectionNameSize), name)) return header;
     }
     return std::nullopt;
 }

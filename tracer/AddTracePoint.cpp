@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "tracer/StringFormat.h"
+#include "core/OptionFlags.h"
+#include "core/StringFormat.h"
 #include "symbols/TracePointSyntax.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "tracer/TraceLog.h"
+#include "core/TraceLog.h"
 
 #include <cstdarg>
 #include <memory>
@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "core/LogDeferral.h"
+#include "core/OptionFlags.h"
+#include "core/StringFormat.h"
 #include "platform/Platform.h"
-#include "tracer/LogDeferral.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/StringFormat.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "tracer/OptionFlags.h"
+#include "core/OptionFlags.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "tracer/TargetAccess.h"
+#include "core/TargetAccess.h"
 
 #include <algorithm>
 #include <cstring>

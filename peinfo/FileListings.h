@@ -6,8 +6,8 @@
 
 #include <string>
 
+#include "base/ByteView.h"
 #include "framework/Wnd.h"
-#include "tracer/ByteView.h"
 
 namespace qv {
 

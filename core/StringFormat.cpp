@@ -1,4 +1,4 @@
-#include "tracer/StringFormat.h"
+#include "core/StringFormat.h"
 
 #include <cstdio>
 

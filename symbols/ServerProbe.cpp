@@ -1,13 +1,12 @@
-// Recognises the database server among targets: its main module's name, its
-// home (two directories above the executable) and its major version from
-// the marker file beside the executable.
+#include <cstring>
 #include <string>
 
+#include "base/AsciiText.h"
+#include "core/StringFormat.h"
+#include "core/TargetAccess.h"
 #include "platform/Platform.h"
-#include "symbols/AsciiText.h"
-#include "tracer/DeamonThread.h"
-#include "tracer/OptionFlags.h"
-#include "tracer/TargetAccess.h"
+#include "symbols/ModuleList.h"
+#include "symbols/ServerInstallation.h"
 
 namespace qv {
 
@@ -25,9 +24,8 @@ constexpr VersionMarker kVersionMarkers[] = {
     {"orapls11.dll", 11},
 };
 
-constexpr const char* kServerExecutable = "ORACLE.EXE";
-// "\ORACLE.EXE" and "\BIN": the executable's directory, then the home.
-constexpr size_t kExecutableTail = 11;
+// "\<executable>" and "\BIN": the executable's directory, then the home.
+const size_t kExecutableTail = 1 + std::strlen(SERVERINSTALLATION::kExecutable);
 constexpr size_t kBinTail = 4;
 
 // The text without its last count characters (empty when it is shorter).
@@ -37,38 +35,38 @@ std::string DropTail(const std::string& text, size_t count) {
 
 }  // namespace
 
-void CDeamonThread::ProbeOracleHome() {
-    m_bOracleFound = false;
+SERVERINSTALLATION ProbeServerInstallation(uint32_t processId, const SymbolMessageSink& debug) {
+    SERVERINSTALLATION installation;
     IPlatform& platform = Platform();
-    const Handle process = platform.OpenProcess(kProcessQueryInfoAndVmRead, m_nProcessId);
-    if (process == kNullHandle) return;
+    const Handle process = platform.OpenProcess(kProcessQueryInfoAndVmRead, processId);
+    if (process == kNullHandle) return installation;
 
     const auto modules = platform.EnumProcessModules(process);
     const auto baseName =
         modules && !modules->empty() ? platform.GetModuleBaseName(process, modules->front()) : std::nullopt;
-    if (baseName && EqualsIgnoreCase(*baseName, kServerExecutable)) {
-        m_bOracleFound = true;
+    if (baseName && EqualsIgnoreCase(*baseName, SERVERINSTALLATION::kExecutable)) {
+        installation.bFound = true;
         const std::string path =
             platform.GetModuleFileNameEx(process, modules->front()).value_or("").substr(0, kMaxPathChars - 1);
         const std::string directory = DropTail(path, kExecutableTail);
 
-        m_nOracleVersion = 0;
         std::string candidate;
         for (const VersionMarker& marker : kVersionMarkers) {
             candidate = directory + "\\" + marker.fileName;
             if (FileExists(candidate)) {
-                if (g_bDebug) Log("Found %s.\r\n", candidate.c_str());
-                m_nOracleVersion = marker.version;
+                debug(FormatString("Found %s.\r\n", candidate.c_str()));
+                installation.nVersion = marker.version;
                 break;
             }
         }
-        if (m_nOracleVersion == 0 && g_bDebug) {
-            Log("No character file found! The last searching file: %s.\r\n", candidate.c_str());
+        if (installation.nVersion == 0) {
+            debug(FormatString("No character file found! The last searching file: %s.\r\n", candidate.c_str()));
         }
-        m_szOracleHome = DropTail(directory, kBinTail);
+        installation.szHome = DropTail(directory, kBinTail);
     }
     platform.CloseHandle(process);
-    if (m_bOracleFound && g_bDebug) Log("Oracle Version: %d.\r\n", m_nOracleVersion);
+    if (installation.bFound) debug(FormatString("Oracle Version: %d.\r\n", installation.nVersion));
+    return installation;
 }
 
 }  // namespace qv

@@ -1,23 +1,22 @@
-// A PE file mapped read-only into the tool's own memory, and the ways the
-// reports find their way through it. The view is untrusted: every operation
-// works on a ByteView over the whole file and answers with file offsets (or
-// nothing) instead of pointers, so a structure that doesn't fit the file is
-// never followed. Offsets are those of the file layout, as the reports read
+// The ways through the headers of a PE file held in memory (a mapped file,
+// a test's buffer). The view is untrusted: every operation works on a
+// ByteView over the whole file and answers with file offsets (or nothing)
+// instead of pointers, so a structure that doesn't fit the file is never
+// followed. Offsets are those of the file layout, as the reports read
 // the file, not the loaded image.
 #pragma once
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
-#include "platform/PlatformTypes.h"
-#include "tracer/ByteView.h"
+#include "base/ByteView.h"
 
 namespace qv {
 
-// Positions and sizes of the PE structures the reports read.
+// Positions and sizes of the PE structures.
 inline constexpr uint16_t kDosSignature = 0x5A4D;    // "MZ"
+inline constexpr uint64_t kDosHeaderSize = 64;
 inline constexpr uint32_t kNtSignature = 0x00004550; // "PE\0\0"
 inline constexpr uint64_t kDosLfanewOffset = 0x3C;
 inline constexpr uint64_t kFileHeaderOffset = 4;      // from the NT headers
@@ -30,6 +29,34 @@ inline constexpr uint64_t kSectionHeaderSize = 40;
 inline constexpr uint64_t kSectionNameSize = 8;
 inline constexpr uint16_t kOptionalMagic32 = 0x10B;
 inline constexpr uint16_t kOptionalMagic64 = 0x20B;
+inline constexpr uint64_t kDataDirectorySize = 8;  // RVA and size
+inline constexpr uint16_t kMachineAmd64 = 0x8664;
+
+// Optional header fields (from the optional header). PE32 and PE32+ agree
+// up to the base of code; PE32 keeps its base of data where PE32+ starts
+// its 64-bit image base.
+inline constexpr uint64_t kOhMagic = 0;
+inline constexpr uint64_t kOhMajorLinkerVersion = 2;
+inline constexpr uint64_t kOhMinorLinkerVersion = 3;
+inline constexpr uint64_t kOhSizeOfCode = 4;
+inline constexpr uint64_t kOhSizeOfInitializedData = 8;
+inline constexpr uint64_t kOhSizeOfUninitializedData = 12;
+inline constexpr uint64_t kOhAddressOfEntryPoint = 16;
+inline constexpr uint64_t kOhBaseOfCode = 20;
+inline constexpr uint64_t kOhBaseOfData32 = 24;  // PE32 only; PE32+ has the image base here
+inline constexpr uint64_t kOhImageBase = 24;     // PE32+
+inline constexpr uint64_t kOhImageBase32 = 28;   // PE32
+inline constexpr uint64_t kOhSectionAlignment = 32;
+inline constexpr uint64_t kOhFileAlignment = 36;
+inline constexpr uint64_t kOhMajorOsVersion = 40;
+inline constexpr uint64_t kOhMinorOsVersion = 42;
+inline constexpr uint64_t kOhMajorSubsystemVersion = 48;
+inline constexpr uint64_t kOhMinorSubsystemVersion = 50;
+inline constexpr uint64_t kOhSizeOfImage = 56;
+inline constexpr uint64_t kOhSizeOfHeaders = 60;
+inline constexpr uint64_t kOhCheckSum = 64;
+inline constexpr uint64_t kOhSubsystem = 68;
+inline constexpr uint64_t kOhNumberOfRvaAndSizes = 108;  // PE32+
 
 // File header fields (from the file header).
 inline constexpr uint64_t kFhMachine = 0;
@@ -45,6 +72,8 @@ inline constexpr uint64_t kShVirtualAddress = 12;
 inline constexpr uint64_t kShSizeOfRawData = 16;
 inline constexpr uint64_t kShPointerToRawData = 20;
 inline constexpr uint64_t kShCharacteristics = 36;
+inline constexpr uint32_t kScnMemExecute = 0x20000000;
+inline constexpr uint32_t kScnMemWrite = 0x80000000;
 
 // Import descriptor fields and thunks (PE32+).
 inline constexpr uint64_t kImportDescriptorSize = 20;
@@ -57,6 +86,7 @@ inline constexpr uint64_t kOrdinalFlag = 0x8000000000000000ULL;
 // Export directory fields.
 inline constexpr uint64_t kExportDirectorySize = 40;
 inline constexpr uint64_t kEdName = 12;
+inline constexpr uint64_t kEdBase = 16;
 inline constexpr uint64_t kEdNumberOfFunctions = 20;
 inline constexpr uint64_t kEdNumberOfNames = 24;
 inline constexpr uint64_t kEdAddressOfFunctions = 28;
@@ -70,23 +100,8 @@ inline constexpr int kDirResource = 2;
 inline constexpr int kDirBaseReloc = 5;
 inline constexpr int kDirDebug = 6;
 
-// The mapping record: file handle, mapping handle, view and its length, all
-// zero when nothing is mapped.
-struct MAPPEDFILE {
-    Handle hFile = kNullHandle;
-    Handle hMapping = kNullHandle;
-    const uint8_t* pView = nullptr;
-    uint64_t nViewLength = 0;
-
-    ByteView View() const { return ByteView(pView, nViewLength); }
-};
-
-// Maps the whole file read-only; on failure closes what it opened, leaves the
-// record zeroed and returns false.
-bool MapFileReadOnly(const std::string& path, MAPPEDFILE& mapping);
-// Unmaps the view, closes the mapping and the file, each only when set, and
-// zeroes the record.
-void UnmapFile(MAPPEDFILE& mapping);
+// Debug directory entries.
+inline constexpr uint64_t kDebugEntrySize = 28;
 
 // "MZ" at the start and "PE\0\0" at e_lfanew, both inside the view.
 bool IsPeImage(ByteView image);
