@@ -105,10 +105,27 @@ bool WriteTargetMemory(Handle process, uint64_t address, const void* buffer, siz
     return Platform().WriteProcessMemory(process, address, buffer, size);
 }
 
-bool SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte) {
-    if (!ReadTargetMemory(process, address, &savedByte, 1)) return false;
+Int3Write SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte) {
+    uint8_t original = 0;
+    if (!ReadTargetMemory(process, address, &original, 1)) return Int3Write::NotRead;
+    savedByte = original;
     const uint8_t int3 = 0xCC;
-    return WriteTargetMemory(process, address, &int3, 1);
+    return WriteTargetMemory(process, address, &int3, 1) ? Int3Write::Written : Int3Write::ReadOnly;
+}
+
+bool RewindThreadToBreakPoint(uint32_t threadId, uint64_t address) {
+    IPlatform& platform = Platform();
+    const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
+    if (thread == kNullHandle) return false;
+    ThreadContext context;
+    context.ContextFlags = kContextFull;
+    bool rewound = false;
+    if (platform.GetThreadContext(thread, context) && context.Rip == address + 1) {
+        context.Rip = address;
+        rewound = platform.SetThreadContext(thread, context);
+    }
+    platform.CloseHandle(thread);
+    return rewound;
 }
 
 uint64_t GetThreadRax(uint32_t threadId) {

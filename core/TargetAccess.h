@@ -43,9 +43,17 @@ bool IsPrintableChar(uint8_t byte);
 bool IsPrintableString(Handle process, uint64_t address, bool wide);
 
 bool WriteTargetMemory(Handle process, uint64_t address, const void* buffer, size_t size);
-// Saves the code byte at address into savedByte, then plants 0xCC. False
-// without writing when the read fails; false when the write fails.
-bool SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte);
+// How far planting a 0xCC got: the byte not read (nothing to save), read
+// but not overwritten, or read and overwritten.
+enum class Int3Write { NotRead, ReadOnly, Written };
+// Saves the code byte at address into savedByte, then plants 0xCC. The
+// saved byte is the one read before the write, never a second read.
+Int3Write SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte);
+
+// Puts a thread that stands just after the 0xCC at address back onto it,
+// through a handle opened for the purpose. False when it stands elsewhere
+// or its registers can't be had.
+bool RewindThreadToBreakPoint(uint32_t threadId, uint64_t address);
 
 uint64_t GetThreadRax(uint32_t threadId);
 uint64_t GetThreadRdx(uint32_t threadId);

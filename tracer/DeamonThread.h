@@ -162,6 +162,10 @@ private:
     // thread to the address and let it run the original instruction.
     bool RewindLateHit(uint32_t threadId, uint64_t address);
 
+    // Ends a thread's pending step: the record at the stepped address is
+    // armed again (the thread's byte is no longer needed in place).
+    void EndStep(int32_t threadIndex);
+
     std::recursive_mutex m_tableLock;
     // Lets the threads go at the end of a single step: all of them, unless
     // other threads are still stepping over their breakpoints, in which case
@@ -169,8 +173,6 @@ private:
     // until the last step has ended.
     void ReleaseThreadsAfterStep(uint32_t steppedThread);
 
-    // The thread whose hit or single step the loop is handling, 0 otherwise.
-    uint32_t m_nEventThread = 0;
     // Every address where this tracer wrote 0xCC.
     std::set<uint64_t> m_plantedAddresses;
     // Threads that carry our trap flag until their single step arrives.

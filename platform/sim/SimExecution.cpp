@@ -2,10 +2,12 @@
 // worked through in steps: enter (push the arguments and the return
 // address, jump), execute the first instruction, run the nested calls,
 // return (set Rax, pop), execute the instruction at the return address.
-// Every instruction is modelled as one byte long. An instruction that is
-// 0xCC raises a breakpoint with Rip after it; an instruction run with the
-// trap flag set raises a single step at the next address; an instruction in
-// an unmapped or no-access page raises an access violation and stays put.
+// Instructions have the lengths the test defined, one byte elsewhere. An
+// instruction that is 0xCC raises a breakpoint with Rip after it; an
+// instruction run with the trap flag set raises a single step at the next
+// address; an instruction in an unmapped or no-access page raises an
+// access violation and stays put. A thread whose Rip is not where its
+// script's next instruction starts raises an illegal instruction there.
 #include "platform/sim/SimState.h"
 
 namespace qv::sim::detail {
@@ -73,8 +75,9 @@ void State::Step(SimThread& thread) {
                 if (frame.nextNested < frame.call.nested.size()) {
                     Frame child;
                     child.call = frame.call.nested[frame.nextNested];
-                    child.returnAddress =
-                        child.call.returnAddress ? child.call.returnAddress : frame.call.function + 1 + frame.nextNested;
+                    child.returnAddress = child.call.returnAddress
+                                              ? child.call.returnAddress
+                                              : InstructionAfter(process, frame.call.function, 1 + frame.nextNested);
                     ++frame.nextNested;
                     thread.frames.push_back(std::move(child));
                 } else {
@@ -96,6 +99,12 @@ void State::Step(SimThread& thread) {
             case Stage::ExecuteEntry:
             case Stage::ExecuteReturn: {
                 const uint64_t address = context.Rip;
+                const uint64_t expected = frame.stage == Stage::ExecuteEntry ? frame.call.function : frame.returnAddress;
+                if (address != expected) {
+                    ++thread.stats.misplacedResumes;
+                    RaiseException(thread, kExceptionIllegalInstruction, address, true);
+                    return;
+                }
                 const auto protection = process.memory.ProtectionAt(address);
                 uint8_t code = 0;
                 if (!protection || *protection == Protection::NoAccess ||
@@ -109,7 +118,7 @@ void State::Step(SimThread& thread) {
                     return;
                 }
                 const bool trap = TrapSet(thread);
-                context.Rip = address + 1;
+                context.Rip = address + InstructionLength(process, address);
                 FinishInstruction(thread);
                 TakeTrap(*this, thread, trap);
                 return;

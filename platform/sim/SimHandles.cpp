@@ -81,6 +81,10 @@ Handle SimMachine::OpenThread(uint32_t /*access*/, uint32_t threadId) {
         detail::SetLastError(detail::kErrorInvalidParameter);
         return kNullHandle;
     }
+    if (m_state->TakeFailure(FailingCall::OpenThread, threadId)) {
+        detail::SetLastError(detail::kErrorAccessDenied);
+        return kNullHandle;
+    }
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Thread, threadId, nullptr, nullptr});
 }
 

@@ -7,6 +7,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 namespace e2e {
 
@@ -56,6 +57,18 @@ inline void Note(const char* format, ...) {
     va_end(args);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// Waits until the window's log (anything with Text()) holds text; false on
+// time-out.
+template <typename Window>
+bool WaitForText(const Window& window, const std::string& text, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (window.Text().find(text) == std::string::npos) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+    return true;
 }
 
 }  // namespace e2e

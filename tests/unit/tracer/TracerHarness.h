@@ -19,11 +19,13 @@
 
 namespace qv::test {
 
-// The main window: control 1010 is the log; WM_USER+1 fetches parked lines.
+// The main window: control 1010 is the log; WM_USER+1 fetches parked lines,
+// WM_USER+2 appends a direct line.
 class LogMainWindow : public CHeadlessWnd {
 public:
     LogMainWindow() { AddControl(kLogEditId, Kind::Edit); }
     LResult WindowProc(uint32_t message, WParam wParam, LParam lParam) override {
+        if (message == kWmDirectLog) return OnDirectLog(this, wParam, lParam);
         return message == kWmAsyncLog ? OnAsyncLog(this, wParam, lParam) : 0;
     }
     std::string LogText() const { return GetDlgItem(kLogEditId)->GetWindowText(); }
