@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -15,6 +16,8 @@ constexpr size_t kThreadBasicInfoLength = 48;
 constexpr size_t kTebOffsetInBasicInfo = 8;
 constexpr size_t kMaxPrintableStringBytes = 10240;
 constexpr uint32_t kMaxBoundedStrLen = 8000;
+
+thread_local const TargetReader* t_targetReader = nullptr;
 
 // Opens a thread for one register read and closes it again.
 bool ReadThreadContext(uint32_t threadId, ThreadContext& context) {
@@ -46,8 +49,15 @@ std::optional<LoadedImageInfo> LoadImageInfo(const std::string& fileName) {
 bool EnableDebugPrivilege(Handle process, bool enable) { return Platform().AdjustDebugPrivilege(process, enable); }
 
 bool ReadTargetMemory(Handle process, uint64_t address, void* buffer, size_t size) {
+    if (t_targetReader != nullptr) return (*t_targetReader)(process, address, buffer, size);
     return Platform().ReadProcessMemory(process, address, buffer, size);
 }
+
+ScopedTargetReader::ScopedTargetReader(TargetReader reader) : m_reader(std::move(reader)), m_previous(t_targetReader) {
+    t_targetReader = &m_reader;
+}
+
+ScopedTargetReader::~ScopedTargetReader() { t_targetReader = m_previous; }
 
 bool IsTargetByteReadable(Handle process, uint64_t address) {
     uint8_t scratch;

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/PlatformTypes.h"
@@ -15,6 +16,24 @@ namespace qv {
 bool EnableDebugPrivilege(Handle process, bool enable);
 
 bool ReadTargetMemory(Handle process, uint64_t address, void* buffer, size_t size);
+
+// While one is alive, every target read of the creating thread (through
+// ReadTargetMemory and what is built on it) goes to its reader instead of
+// straight to the platform: the console uses it to read the code under the
+// tracer's own breakpoints as it was. The reader must not read through
+// ReadTargetMemory itself.
+using TargetReader = std::function<bool(Handle process, uint64_t address, void* buffer, size_t size)>;
+class ScopedTargetReader {
+public:
+    explicit ScopedTargetReader(TargetReader reader);
+    ~ScopedTargetReader();
+    ScopedTargetReader(const ScopedTargetReader&) = delete;
+    ScopedTargetReader& operator=(const ScopedTargetReader&) = delete;
+
+private:
+    TargetReader m_reader;
+    const TargetReader* m_previous;
+};
 bool IsTargetByteReadable(Handle process, uint64_t address);
 bool IsTargetReadable(Handle process, uint64_t address, size_t size);
 uint8_t ReadTargetByte(Handle process, uint64_t address);

@@ -4,7 +4,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <optional>
-#include <vector>
 
 #include "core/TargetAccess.h"
 
@@ -16,6 +15,7 @@ namespace {
 constexpr uint64_t kMaxStringBytes = 10240;
 constexpr uint64_t kLargestDecimal = 9;
 constexpr uint64_t kStringRunBytes = 64;
+constexpr size_t kDumpChunk = 4096;
 
 std::optional<uint64_t> ReadPointer(Handle process, uint64_t address) {
     uint8_t bytes[8];
@@ -42,13 +42,19 @@ std::string RenderValue(Handle process, uint64_t address, int32_t size, int32_t 
         if (!pointer) return "NULL";
         return Followed(*pointer, RenderValue(process, *pointer, size, depth - 1, wide));
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (!ReadTargetMemory(process, address, bytes.data(), bytes.size())) return "NULL";
+    // A chunk at a time, so that a huge size (the console's memory read takes
+    // any) costs no more memory than the target really has there.
     std::string text = "0x";
-    for (const uint8_t byte : bytes) {
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02x", byte);
-        text += digits;
+    uint8_t chunk[kDumpChunk];
+    for (uint64_t done = 0; done < static_cast<uint64_t>(size);) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(kDumpChunk, static_cast<uint64_t>(size) - done));
+        if (!ReadTargetMemory(process, address + done, chunk, length)) return "NULL";
+        for (size_t i = 0; i < length; ++i) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x", chunk[i]);
+            text += digits;
+        }
+        done += length;
     }
     return text;
 }

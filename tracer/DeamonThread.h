@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -106,6 +107,23 @@ public:
     void LogThreadCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
     // The log line of one frame address.
     std::string CallStackFrameLine(uint64_t address);
+
+    // The record of the module that holds an address, copied under the lock
+    // so that slow lookups can run on it outside; nothing when there is none.
+    std::optional<MODULEINFOEX> CopyModuleHolding(uint64_t address);
+
+    // The target's memory as its own code has it: a read of the target with
+    // the saved byte of every armed breakpoint in place of its 0xCC.
+    bool ReadOriginalMemory(Handle process, uint64_t address, void* buffer, size_t size);
+    // A write of one byte of the target that keeps the breakpoints in step:
+    // under an armed breakpoint the byte becomes its saved original and the
+    // 0xCC stays; a record whose byte is out (disabled, being stepped over)
+    // saves the new byte as well, so that no later disarm puts the old one
+    // back. False when the byte can't be written.
+    bool WriteThroughBreakPoints(Handle process, uint64_t address, uint8_t value);
+
+    // Writes the listing of a function of the target to the log.
+    void DisassembleFunction(const std::string& moduleName, const std::string& functionName);
 
     std::recursive_mutex& TableMutex() { return m_tableLock; }
 

@@ -10,8 +10,8 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -20,16 +20,6 @@ constexpr DWORD kCompleteMs = 60000;
 
 const char* const kFirstLine = "Initializing tracer ...\r\n";
 const char* const kCompleteLine = "Initializing complete!\r\n";
-
-// A tracer started the way the Trace button starts it.
-qv::CDeamonThread* StartTracer(uint32_t processId) { return qv::StartTraceSession(processId, 0); }
-
-// ... and stopped the way the Stop button stops it; the time it took.
-ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
-    const ULONGLONG start = GetTickCount64();
-    qv::StopTraceSession(tracer);
-    return GetTickCount64() - start;
-}
 
 uint64_t InfoAddress(const std::string& info, const char* function) {
     return e2e::AnswerValue(info, function).value_or(0);
@@ -114,7 +104,7 @@ int main() {
 
     // Attach: the burst, then the first quiet second.
     ULONGLONG start = GetTickCount64();
-    qv::CDeamonThread* tracer = StartTracer(server.Pid());
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
     E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     const ULONGLONG attachMs = GetTickCount64() - start;
     e2e::Note("attach to complete: %llu ms", attachMs);
@@ -129,30 +119,30 @@ int main() {
 
     // A second tracer on the same process is refused: its first line only.
     const size_t before = window.Text().size();
-    qv::CDeamonThread* second = StartTracer(server.Pid());
+    qv::CDeamonThread* second = e2e::StartTracer(server.Pid());
     E2E_CHECK(second->WaitForThread(30000));
     E2E_CHECK(window.Text().substr(before) == kFirstLine);
     E2E_CHECK(!second->m_bAttached);
-    StopTracer(second);
+    e2e::StopTracer(second);
 
-    const ULONGLONG stopMs = StopTracer(tracer);
+    const ULONGLONG stopMs = e2e::StopTracer(tracer);
     e2e::Note("stop: %llu ms", stopMs);
     CheckServerHealthy(server);
 
     // No process selected: the first line only, and the thread ends.
     window.Clear();
-    qv::CDeamonThread* none = StartTracer(0);
+    qv::CDeamonThread* none = e2e::StartTracer(0);
     E2E_CHECK(none->WaitForThread(30000));
     E2E_CHECK(window.Text() == kFirstLine);
-    StopTracer(none);
+    e2e::StopTracer(none);
 
     // Attach again after a detach: the server is traceable again.
     window.Clear();
     start = GetTickCount64();
-    tracer = StartTracer(server.Pid());
+    tracer = e2e::StartTracer(server.Pid());
     E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     e2e::Note("second attach to complete: %llu ms", GetTickCount64() - start);
-    StopTracer(tracer);
+    e2e::StopTracer(tracer);
     CheckServerHealthy(server);
 
     qv::AfxSetMainWnd(nullptr);

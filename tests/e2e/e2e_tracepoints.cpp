@@ -12,9 +12,9 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/Statistics.h"
-#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ int main() {
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
-    qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
     E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
@@ -144,7 +144,7 @@ int main() {
     E2E_CHECK(filtered.has_value());
     CheckCounts(*tracer, filtered.value_or(""), kThreads);
 
-    qv::StopTraceSession(tracer);
+    e2e::StopTracer(tracer);
     qv::AfxSetMainWnd(nullptr);
 
     E2E_CHECK(server.IsRunning());

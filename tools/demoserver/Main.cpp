@@ -81,6 +81,8 @@ std::string OnInfo(Server& server, const std::string&) {
     }
     out << "owner " << Hex(reinterpret_cast<uintptr_t>(DemoOwnerName())) << "\r\n";
     for (int i = 0; i < server.workers->Count(); ++i) out << "worker" << i << ' ' << server.workers->ThreadId(i) << "\r\n";
+    // A string of the server's own, for memory reads by address.
+    out << "text " << Hex(reinterpret_cast<uintptr_t>(DemoFunctionName(0))) << "\r\n";
     return out.str();
 }
 
