@@ -1,7 +1,6 @@
 // quorvane-cli disasm: lists a range of a file as 32-bit code in the
 // function listing's line format, without a target (so no symbol or memory
 // notes).
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +12,7 @@
 #include "base/ByteView.h"
 #include "cli/CliCommand.h"
 #include "core/TraceLog.h"
-#include "disasm/Disasm.h"
+#include "disasm/FunctionListing.h"
 #include "framework/headless/TextLogWindow.h"
 
 namespace qv::cli {
@@ -78,10 +77,6 @@ std::optional<std::vector<uint8_t>> ReadRange(const DisasmOptions& options) {
     return bytes;
 }
 
-void UpperCase(char* text) {
-    for (; *text; ++text) *text = static_cast<char>(std::toupper(static_cast<unsigned char>(*text)));
-}
-
 int Run(const std::vector<std::string>& args) {
     const std::optional<DisasmOptions> options = ParseOptions(args);
     if (!options) {
@@ -95,18 +90,8 @@ int Run(const std::vector<std::string>& args) {
         return kExitUsage;
     }
     CTextLogWindow window(stdout);
-    const ByteView code(bytes->data(), bytes->size());
-    DISASMLINE line;
-    line.dwAddress = options->address;
-    ResetDisasmLine(line);
-    for (uint32_t offset = 0; offset < code.size(); ++offset) {
-        DisassembleInstruction(line, code, offset);
-        UpperCase(line.szText);
-        WriteLog(kLogToWindow, false, true, &window, "  %08X:\t%s\t; %s\r\n", line.dwAddress, line.szText,
-                 line.szComment);
-        line.dwAddress += line.nLength + line.nPrefixes;
-        ResetDisasmLine(line);
-    }
+    ListFunction(ByteView(bytes->data(), bytes->size()), options->address, nullptr,
+                 [&](const std::string& line) { WriteLog(kLogToWindow, false, true, &window, "%s", line.c_str()); });
     return kExitOk;
 }
 

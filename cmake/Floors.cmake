@@ -39,12 +39,17 @@ function(qv_floor_include_root folder out)
   set(${out} ${_root} PARENT_SCOPE)
 endfunction()
 
-# qv_floor_library(): the library of the folder being configured, from its
-# *.cpp files; an INTERFACE library while the folder has none, so that the
-# floors above still link through it.
+# qv_floor_library([SUBFOLDER...]): the library of the folder being
+# configured, from its *.cpp files and those of the subfolders named; an
+# INTERFACE library while there are none, so that the floors above still
+# link through it.
 function(qv_floor_library)
   get_filename_component(_folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   qv_glob_sources(_sources ${CMAKE_CURRENT_SOURCE_DIR})
+  foreach(_sub ${ARGN})
+    qv_glob_sources(_sub_sources ${CMAKE_CURRENT_SOURCE_DIR}/${_sub})
+    list(APPEND _sources ${_sub_sources})
+  endforeach()
   qv_floor_include_root(${_folder} _root)
   if(_sources)
     add_library(qv_${_folder} STATIC ${_sources})

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -15,6 +16,8 @@ constexpr size_t kThreadBasicInfoLength = 48;
 constexpr size_t kTebOffsetInBasicInfo = 8;
 constexpr size_t kMaxPrintableStringBytes = 10240;
 constexpr uint32_t kMaxBoundedStrLen = 8000;
+
+thread_local const TargetReader* t_targetReader = nullptr;
 
 // Opens a thread for one register read and closes it again.
 bool ReadThreadContext(uint32_t threadId, ThreadContext& context) {
@@ -46,8 +49,15 @@ std::optional<LoadedImageInfo> LoadImageInfo(const std::string& fileName) {
 bool EnableDebugPrivilege(Handle process, bool enable) { return Platform().AdjustDebugPrivilege(process, enable); }
 
 bool ReadTargetMemory(Handle process, uint64_t address, void* buffer, size_t size) {
+    if (t_targetReader != nullptr) return (*t_targetReader)(process, address, buffer, size);
     return Platform().ReadProcessMemory(process, address, buffer, size);
 }
+
+ScopedTargetReader::ScopedTargetReader(TargetReader reader) : m_reader(std::move(reader)), m_previous(t_targetReader) {
+    t_targetReader = &m_reader;
+}
+
+ScopedTargetReader::~ScopedTargetReader() { t_targetReader = m_previous; }
 
 bool IsTargetByteReadable(Handle process, uint64_t address) {
     uint8_t scratch;
@@ -95,10 +105,27 @@ bool WriteTargetMemory(Handle process, uint64_t address, const void* buffer, siz
     return Platform().WriteProcessMemory(process, address, buffer, size);
 }
 
-bool SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte) {
-    if (!ReadTargetMemory(process, address, &savedByte, 1)) return false;
+Int3Write SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte) {
+    uint8_t original = 0;
+    if (!ReadTargetMemory(process, address, &original, 1)) return Int3Write::NotRead;
+    savedByte = original;
     const uint8_t int3 = 0xCC;
-    return WriteTargetMemory(process, address, &int3, 1);
+    return WriteTargetMemory(process, address, &int3, 1) ? Int3Write::Written : Int3Write::ReadOnly;
+}
+
+bool RewindThreadToBreakPoint(uint32_t threadId, uint64_t address) {
+    IPlatform& platform = Platform();
+    const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
+    if (thread == kNullHandle) return false;
+    ThreadContext context;
+    context.ContextFlags = kContextFull;
+    bool rewound = false;
+    if (platform.GetThreadContext(thread, context) && context.Rip == address + 1) {
+        context.Rip = address;
+        rewound = platform.SetThreadContext(thread, context);
+    }
+    platform.CloseHandle(thread);
+    return rewound;
 }
 
 uint64_t GetThreadRax(uint32_t threadId) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/PlatformTypes.h"
@@ -15,6 +16,24 @@ namespace qv {
 bool EnableDebugPrivilege(Handle process, bool enable);
 
 bool ReadTargetMemory(Handle process, uint64_t address, void* buffer, size_t size);
+
+// While one is alive, every target read of the creating thread (through
+// ReadTargetMemory and what is built on it) goes to its reader instead of
+// straight to the platform: the console uses it to read the code under the
+// tracer's own breakpoints as it was. The reader must not read through
+// ReadTargetMemory itself.
+using TargetReader = std::function<bool(Handle process, uint64_t address, void* buffer, size_t size)>;
+class ScopedTargetReader {
+public:
+    explicit ScopedTargetReader(TargetReader reader);
+    ~ScopedTargetReader();
+    ScopedTargetReader(const ScopedTargetReader&) = delete;
+    ScopedTargetReader& operator=(const ScopedTargetReader&) = delete;
+
+private:
+    TargetReader m_reader;
+    const TargetReader* m_previous;
+};
 bool IsTargetByteReadable(Handle process, uint64_t address);
 bool IsTargetReadable(Handle process, uint64_t address, size_t size);
 uint8_t ReadTargetByte(Handle process, uint64_t address);
@@ -24,9 +43,17 @@ bool IsPrintableChar(uint8_t byte);
 bool IsPrintableString(Handle process, uint64_t address, bool wide);
 
 bool WriteTargetMemory(Handle process, uint64_t address, const void* buffer, size_t size);
-// Saves the code byte at address into savedByte, then plants 0xCC. False
-// without writing when the read fails; false when the write fails.
-bool SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte);
+// How far planting a 0xCC got: the byte not read (nothing to save), read
+// but not overwritten, or read and overwritten.
+enum class Int3Write { NotRead, ReadOnly, Written };
+// Saves the code byte at address into savedByte, then plants 0xCC. The
+// saved byte is the one read before the write, never a second read.
+Int3Write SaveAndWriteInt3(Handle process, uint64_t address, uint8_t& savedByte);
+
+// Puts a thread that stands just after the 0xCC at address back onto it,
+// through a handle opened for the purpose. False when it stands elsewhere
+// or its registers can't be had.
+bool RewindThreadToBreakPoint(uint32_t threadId, uint64_t address);
 
 uint64_t GetThreadRax(uint32_t threadId);
 uint64_t GetThreadRdx(uint32_t threadId);

@@ -95,7 +95,14 @@ void AppendLogText(CWnd* window, const std::string& text) {
         window->PostMessage(kWmAsyncLog, 0, sequence);
         return;
     }
-    AppendToEdit(window, text);
+    // Selecting the end and replacing the selection are two messages: made
+    // on the window's thread inside one, no other line can come between.
+    if (window->SendMessage(kWmDirectLog, 0, reinterpret_cast<LParam>(&text)) == 0) AppendToEdit(window, text);
+}
+
+LResult OnDirectLog(CWnd* window, WParam, LParam lParam) {
+    AppendToEdit(window, *reinterpret_cast<const std::string*>(lParam));
+    return 1;
 }
 
 LResult OnAsyncLog(CWnd* window, WParam, LParam lParam) {

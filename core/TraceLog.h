@@ -19,6 +19,9 @@ inline constexpr uint32_t kLogToWindow = 1;
 inline constexpr uint32_t kLogToMessageBox = 2;
 inline constexpr int kLogEditId = 1010;
 inline constexpr uint32_t kWmAsyncLog = kWmUser + 1;
+// A direct append: lParam points to the text (a std::string), sent to the
+// main window so that it lands whole, on the window's own thread.
+inline constexpr uint32_t kWmDirectLog = kWmUser + 2;
 inline constexpr int32_t kLogSeqLast = 999999;
 
 // Formats with printf rules; with timestamp set the 25-character local time
@@ -42,6 +45,12 @@ LResult OnAsyncLog(CWnd* window, WParam wParam, LParam lParam);
 // given code page, so that the text keeps its place after the lines written
 // before it.
 void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t codePage);
+
+// WM_USER+2 handler of the main window: appends the text lParam points to
+// in one go and returns 1. A window that does not route the message (one
+// without a thread of its own) gets the text through its log control
+// directly.
+LResult OnDirectLog(CWnd* window, WParam wParam, LParam lParam);
 
 // The stamp for a given time, exactly 25 characters.
 std::string FormatLogTimestamp(const SystemTime& time);

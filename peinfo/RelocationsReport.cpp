@@ -32,13 +32,16 @@ void ReportRelocations(ByteView image, CWnd* window) {
         if (!image.Read(block, pageRva) || !image.Read(block + 4, blockSize)) return;
         if (blockSize < kBlockHeaderSize) return;
         ReportLine(window, "Virtual Address: %08X  size: %08X\r\n", pageRva, blockSize);
-        const uint32_t entryCount = (blockSize - kBlockHeaderSize) / 2;
-        for (uint32_t i = 0; i < entryCount; ++i) {
+        // A size that claims more than the directory holds ends the report
+        // after the entries inside the directory, not at the end of the file.
+        const uint64_t blockEnd = block + blockSize;
+        const uint64_t entriesEnd = blockEnd < end ? blockEnd : end;
+        for (uint64_t entryAt = block + kBlockHeaderSize; entryAt + 2 <= entriesEnd; entryAt += 2) {
             uint16_t entry = 0;
-            if (!image.Read(block + kBlockHeaderSize + uint64_t{i} * 2, entry)) return;
+            if (!image.Read(entryAt, entry)) return;
             ReportLine(window, "%s  %08X\r\n", kRelocationTypes[entry >> 12], pageRva + (entry & 0xFFFu));
         }
-        block += blockSize;
+        block = blockEnd;
     }
 }
 

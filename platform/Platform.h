@@ -97,6 +97,13 @@ public:
     virtual std::optional<LoadedImageInfo> MapAndLoad(const char* imageName) = 0;
     virtual bool SymInitialize(Handle process, bool invadeProcess) = 0;
     virtual bool SymCleanup(Handle process) = 0;
+    // StackWalk64 with the platform's own memory reader, the symbol
+    // handler's SymFunctionTableAccess64 and SymGetModuleBase64 as the
+    // function-table and module-base callbacks, and no address translator.
+    // Each call moves frame (and context) one frame outwards; false when no
+    // further frame can be found.
+    virtual bool StackWalk64(uint32_t machineType, Handle process, Handle thread, StackFrame64& frame,
+                             ThreadContext& context) = 0;
 
     // Own-process memory probe (IsBadReadPtr inverted).
     virtual bool IsReadableOwnMemory(const void* address, size_t size) = 0;

@@ -144,6 +144,25 @@ struct SystemInfo {
 // GetThreadPriority's failure value (THREAD_PRIORITY_ERROR_RETURN).
 inline constexpr int32_t kThreadPriorityErrorReturn = 0x7FFFFFFF;
 
+// The stack walker's frame record (STACKFRAME64, every address flat). The
+// caller fills it before the first call; the walker keeps its own state in
+// the remaining fields between calls, so the record is passed back as it was
+// returned.
+inline constexpr uint32_t kImageFileMachineAmd64 = 0x8664;
+
+struct StackFrame64 {
+    uint64_t AddrPC = 0;
+    uint64_t AddrReturn = 0;
+    uint64_t AddrFrame = 0;
+    uint64_t AddrStack = 0;
+    uint64_t AddrBStore = 0;
+    uint64_t FuncTableEntry = 0;
+    uint64_t Params[4] = {};
+    bool Far = false;
+    bool Virtual = false;
+    uint64_t Reserved[3] = {};
+};
+
 // What MapAndLoad yields of an image's headers.
 struct LoadedImageInfo {
     uint32_t SizeOfImage = 0;

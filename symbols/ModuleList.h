@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/Array.h"
+#include "platform/PlatformTypes.h"
 
 namespace qv {
 
@@ -25,5 +26,11 @@ public:
     void RemoveModule(int32_t index);
     void RemoveAllModules();
 };
+
+// The size of the module loaded at base: SizeOfImage from its headers in
+// the target's memory, else from the file at path (the one the load event
+// named), and only as the last resort from the first file of that name the
+// image search order finds. 0 when none can be read.
+uint32_t LoadedImageSize(Handle process, uint64_t base, const std::string& path, const std::string& name);
 
 }  // namespace qv

@@ -9,13 +9,6 @@ namespace qv {
 
 namespace {
 
-int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The position of the first character c at position 1 or later; npos when
 // there is none (a separator at position 0 is taken as part of the text).
 size_t FindAfterFirst(std::string_view text, char c) {
@@ -86,14 +79,9 @@ std::optional<uint64_t> ReadHexAddress(std::string_view body) {
         HexDigitValue(body[i + 2]) >= 0) {
         i += 2;
     }
-    const size_t digitsStart = i;
-    uint64_t value = 0;
-    bool overflow = false;
-    for (; i < body.size() && HexDigitValue(body[i]) >= 0; ++i) {
-        overflow = overflow || value > (UINT64_MAX >> 4);
-        value = (value << 4) | static_cast<uint64_t>(HexDigitValue(body[i]));
-    }
-    if (i == digitsStart || i != body.size() || overflow) return std::nullopt;
+    const HexPrefix read = ReadHexPrefix(body.substr(i));
+    if (read.digits == 0 || i + read.digits != body.size() || read.overflow) return std::nullopt;
+    uint64_t value = read.value;
     if (negative) value = 0 - value;
     if (value == 0) return std::nullopt;
     return value;

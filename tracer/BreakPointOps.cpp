@@ -2,6 +2,7 @@
 // disarming, enabling and disabling 0xCC bytes. Every write to the target's
 // code happens while the recorded threads are suspended.
 #include <cstdint>
+#include <vector>
 
 #include "core/OptionFlags.h"
 #include "core/ProcessHandle.h"
@@ -16,29 +17,26 @@ void CDeamonThread::ArmBreakPoint(Handle process, int32_t index) {
     if (!m_arrBreakPoints.IsValidIndex(index)) return;
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     if (!record.bEnabled || record.bArmed) return;
-    // While the loop handles a hit or a step the other threads are held and
-    // must stay so until the steps end: undo only this bracket's suspension.
-    const bool heldByLoop = m_nEventThread != 0;
-    m_arrThreads.SuspendAllThreads(0);
+    // A thread single-stepping over this address runs the original byte
+    // now; the end of its step arms the record.
+    if (m_arrThreads.IsSteppingOver(record.nAddress)) return;
+    // Threads held for a pending single step must stay held until it ends:
+    // undo only this bracket's own suspension, whoever calls.
+    const std::vector<uint32_t> suspended = m_arrThreads.SuspendAllThreadsCounted(0);
     uint8_t saved = 0;
-    const bool written = SaveAndWriteInt3(process, record.nAddress, saved);
-    const bool read = written || IsTargetByteReadable(process, record.nAddress);
-    if (read) {
-        record.pOrigBytes.assign(1, saved);
-        record.nOrigBytes = 1;
-    } else {
+    const Int3Write planted = SaveAndWriteInt3(process, record.nAddress, saved);
+    if (planted == Int3Write::NotRead) {
         record.pOrigBytes.clear();
         record.nOrigBytes = 0;
+    } else {
+        record.pOrigBytes.assign(1, saved);
+        record.nOrigBytes = 1;
     }
-    if (written) {
+    if (planted == Int3Write::Written) {
         record.bArmed = true;
         m_plantedAddresses.insert(record.nAddress);
     }
-    if (heldByLoop) {
-        m_arrThreads.ResumeAllThreadsOnce(0);
-    } else {
-        m_arrThreads.ResumeAllThreads(0);
-    }
+    m_arrThreads.ResumeCountedThreads(suspended);
     m_arrBreakPoints.SetAt(index, std::move(record));
 }
 
@@ -52,10 +50,13 @@ void CDeamonThread::StepOverBreakPoint(Handle process, uint32_t threadId, int32_
     TableLock lock(*this);
     if (!m_arrBreakPoints.IsValidIndex(index)) return;
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
-    if (!record.bEnabled || !record.bArmed) return;
+    // A disabled record whose byte could not be put back is still stepped
+    // over: the hit is ours, and passing it on would end the target.
+    if (!record.bArmed) return;
     IPlatform& platform = Platform();
-    const int32_t threadIndex = m_arrThreads.FindThread(threadId);
-    if (threadIndex >= 0 && IsUsableHandle(m_arrThreads.GetAt(threadIndex).hThread)) {
+    bool stepping = false;
+    const int32_t threadIndex = m_arrThreads.EnsureThread(threadId);
+    if (threadIndex >= 0) {
         const Handle thread = m_arrThreads.GetAt(threadIndex).hThread;
         platform.SuspendThread(thread);
         ThreadContext context;
@@ -63,21 +64,32 @@ void CDeamonThread::StepOverBreakPoint(Handle process, uint32_t threadId, int32_
         if (platform.GetThreadContext(thread, context)) {
             context.Rip = record.nAddress;
             context.EFlags |= kTrapFlag;
-            if (platform.SetThreadContext(thread, context)) m_steppingThreads.insert(threadId);
+            stepping = platform.SetThreadContext(thread, context);
         }
-        m_arrThreads.SetPendingBreakPoint(threadIndex, index);
+        // Only a step that was really set up is pending; nothing else would
+        // ever end it and release the threads held for it.
+        if (stepping) {
+            m_steppingThreads.insert(threadId);
+            m_arrThreads.SetPendingBreakPoint(threadIndex, index, record.nAddress);
+        }
         m_arrThreads.ResumeThreadFully(threadIndex);
     }
     if (WriteTargetMemory(process, record.nAddress, record.pOrigBytes.data(), record.nOrigBytes)) {
         record.bArmed = false;
     }
     m_arrBreakPoints.SetAt(index, std::move(record));
+    if (!stepping) {
+        // No single step will end this hit: the thread runs the original
+        // instruction from its start, and what was held for it goes now.
+        RewindThreadToBreakPoint(threadId, m_arrBreakPoints.GetAt(index).nAddress);
+        ReleaseThreadsAfterStep(threadId);
+    }
 }
 
 void CDeamonThread::DeleteBreakPoint(Handle process, int32_t index, bool remove) {
     TableLock lock(*this);
     if (!m_arrBreakPoints.IsValidIndex(index)) return;
-    m_arrThreads.SuspendAllThreads(0);
+    const std::vector<uint32_t> suspended = m_arrThreads.SuspendAllThreadsCounted(0);
     if (g_bDetail || g_bDebug) Log("Deleting breakpoint %d. \r\n", index);
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     if (record.bArmed) {
@@ -93,7 +105,7 @@ void CDeamonThread::DeleteBreakPoint(Handle process, int32_t index, bool remove)
         if (g_bDetail) Log("%s(%d) removed!\r\n", record.pszName.c_str(), index);
         m_arrBreakPoints.RemoveBreakPoint(index);
     }
-    m_arrThreads.ResumeAllThreads(0);
+    m_arrThreads.ResumeCountedThreads(suspended);
 }
 
 void CDeamonThread::RemoveAllBreakPoints(Handle process, bool remove) {
@@ -116,9 +128,10 @@ void CDeamonThread::DisableBreakPoint(uint32_t processId, int32_t index) {
     ProcessHandle process(processId);
     if (process.get() == kNullHandle || !m_arrBreakPoints.GetAt(index).bEnabled) return;
     DeleteBreakPoint(process.get(), index, false);
+    // bArmed stays as the write-back left it: a byte that could not be put
+    // back is still 0xCC, and its hits must still be stepped over.
     BREAKPOINTINFO& record = m_arrBreakPoints.ElementAt(index);
     record.bEnabled = false;
-    record.bArmed = false;
     if (g_bDetail) Log("%s(%d) disabled!\r\n", record.pszName.c_str(), index);
 }
 

@@ -216,8 +216,9 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
     }
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     m_arrThreads.SuspendAllThreads(threadId);
-    m_nEventThread = threadId;
-    if (m_nThreadId == 0 || m_nThreadId == threadId) {
+    // A disabled record is armed only when its byte could not be put back:
+    // stepped over, not counted.
+    if (record.bEnabled && (m_nThreadId == 0 || m_nThreadId == threadId)) {
         ++record.nHits;
         if (g_bStatOnly) {
             m_arrBreakPoints.SetAt(index, record);
@@ -229,47 +230,37 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
     }
     ProcessHandle process(m_nProcessId);
     StepOverBreakPoint(process.get(), threadId, index);
-    m_nEventThread = 0;
     return kDbgContinue;
 }
 
 bool CDeamonThread::RewindLateHit(uint32_t threadId, uint64_t address) {
     if (m_plantedAddresses.count(address) == 0) return false;
-    IPlatform& platform = Platform();
     uint8_t current = 0;
     const bool ours = ReadTargetMemory(ProcessHandle(m_nProcessId).get(), address, &current, 1) && current != 0xCC;
     // A 0xCC still in place is not our vanished byte: the target's own int3.
-    if (!ours) return false;
-    const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
-    if (thread == kNullHandle) return false;
-    ThreadContext context;
-    context.ContextFlags = kContextFull;
-    bool rewound = false;
-    if (platform.GetThreadContext(thread, context) && context.Rip == address + 1) {
-        context.Rip = address;
-        rewound = platform.SetThreadContext(thread, context);
-    }
-    platform.CloseHandle(thread);
-    return rewound;
+    return ours && RewindThreadToBreakPoint(threadId, address);
 }
 
 uint32_t CDeamonThread::OnSingleStep(const DebugEvent& event) {
     const uint32_t threadId = event.dwThreadId;
     const bool ourStep = m_steppingThreads.erase(threadId) > 0;
-    const int32_t pending = m_arrThreads.GetPendingBreakPoint(threadId);
-    if (pending < 0) return ourStep ? kDbgContinue : kDbgExceptionNotHandled;
     const int32_t threadIndex = m_arrThreads.FindThread(threadId);
-    // A record armed again in between (by a user-interface operation) needs
-    // no arming; the step is still ours, so the threads held for it go.
-    if (m_arrBreakPoints.IsValidIndex(pending) && !m_arrBreakPoints.GetAt(pending).bArmed) {
-        m_nEventThread = threadId;
-        ProcessHandle process(event.dwProcessId);
-        ArmBreakPoint(process.get(), pending);
-        m_nEventThread = 0;
+    if (threadIndex < 0 || m_arrThreads.GetAt(threadIndex).nPendingBreakPoint < 0) {
+        return ourStep ? kDbgContinue : kDbgExceptionNotHandled;
     }
-    m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
+    EndStep(threadIndex);
     ReleaseThreadsAfterStep(threadId);
     return kDbgContinue;
+}
+
+void CDeamonThread::EndStep(int32_t threadIndex) {
+    const uint64_t address = m_arrThreads.GetAt(threadIndex).nPendingAddress;
+    m_arrThreads.SetPendingBreakPoint(threadIndex, -1);
+    // The record is found by its address, wherever deletions or a reload
+    // moved it; one armed again in between (by a user-interface operation)
+    // or deleted needs no arming.
+    const int32_t index = m_arrBreakPoints.FindBreakPoint(address);
+    if (index >= 0) ArmBreakPoint(ProcessHandle(m_nProcessId).get(), index);
 }
 
 void CDeamonThread::ReleaseThreadsAfterStep(uint32_t steppedThread) {
@@ -296,22 +287,16 @@ uint32_t CDeamonThread::OnCreateThread(const DebugEvent& event) {
 }
 
 uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
-    // A thread that ends before its single step would otherwise leave the
-    // threads held for that step suspended for good.
-    const bool wasStepping = m_arrThreads.GetPendingBreakPoint(event.dwThreadId) >= 0;
+    // A thread that ends before its single step would otherwise leave its
+    // trace point unarmed and the threads held for that step suspended for
+    // good.
+    const int32_t threadIndex = m_arrThreads.FindThread(event.dwThreadId);
+    const bool wasStepping = threadIndex >= 0 && m_arrThreads.GetAt(threadIndex).nPendingBreakPoint >= 0;
+    if (wasStepping) EndStep(threadIndex);
     m_arrThreads.RemoveThread(event.dwThreadId);
     m_steppingThreads.erase(event.dwThreadId);
     if (wasStepping) ReleaseThreadsAfterStep(0);
     return kDbgExceptionNotHandled;
-}
-
-void CDeamonThread::ReportCall(int32_t, const BREAKPOINTINFO&, uint32_t) {
-    // The "User call" report, return catching, call stacks and arguments
-    // join here with the call reporting.
-}
-
-void CDeamonThread::ReportReturn(int32_t, const BREAKPOINTINFO&, uint32_t) {
-    // The return report joins here with the call reporting.
 }
 
 }  // namespace qv

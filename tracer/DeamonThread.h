@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -101,6 +102,33 @@ public:
     // A trace point from its text form; the new index, or -1 when refused.
     int32_t AddTracePoint(const std::string& specification);
 
+    // Call stacks of a thread of the target, frames named through the
+    // tracer's modules and symbol lookup: by the platform's stack walker at
+    // a hit, by the frame-pointer chain on request. Ids of 0 stand for the
+    // tracer's own process and thread filter.
+    // At a hit, stoppedAt is the breakpoint's address.
+    void LogHitCallStacks(uint32_t processId, uint32_t threadId, int32_t depth, uint64_t stoppedAt = 0);
+    void LogThreadCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
+    // The log line of one frame address.
+    std::string CallStackFrameLine(uint64_t address);
+
+    // The record of the module that holds an address, copied under the lock
+    // so that slow lookups can run on it outside; nothing when there is none.
+    std::optional<MODULEINFOEX> CopyModuleHolding(uint64_t address);
+
+    // The target's memory as its own code has it: a read of the target with
+    // the saved byte of every armed breakpoint in place of its 0xCC.
+    bool ReadOriginalMemory(Handle process, uint64_t address, void* buffer, size_t size);
+    // A write of one byte of the target that keeps the breakpoints in step:
+    // under an armed breakpoint the byte becomes its saved original and the
+    // 0xCC stays; a record whose byte is out (disabled, being stepped over)
+    // saves the new byte as well, so that no later disarm puts the old one
+    // back. False when the byte can't be written.
+    bool WriteThroughBreakPoints(Handle process, uint64_t address, uint8_t value);
+
+    // Writes the listing of a function of the target to the log.
+    void DisassembleFunction(const std::string& moduleName, const std::string& functionName);
+
     std::recursive_mutex& TableMutex() { return m_tableLock; }
 
     uint64_t m_pfnDebugActiveProcessStop = 0;
@@ -149,6 +177,10 @@ private:
     // thread to the address and let it run the original instruction.
     bool RewindLateHit(uint32_t threadId, uint64_t address);
 
+    // Ends a thread's pending step: the record at the stepped address is
+    // armed again (the thread's byte is no longer needed in place).
+    void EndStep(int32_t threadIndex);
+
     std::recursive_mutex m_tableLock;
     // Lets the threads go at the end of a single step: all of them, unless
     // other threads are still stepping over their breakpoints, in which case
@@ -156,8 +188,6 @@ private:
     // until the last step has ended.
     void ReleaseThreadsAfterStep(uint32_t steppedThread);
 
-    // The thread whose hit or single step the loop is handling, 0 otherwise.
-    uint32_t m_nEventThread = 0;
     // Every address where this tracer wrote 0xCC.
     std::set<uint64_t> m_plantedAddresses;
     // Threads that carry our trap flag until their single step arrives.

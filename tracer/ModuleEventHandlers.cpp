@@ -2,6 +2,7 @@
 #include <string>
 
 #include "base/AsciiText.h"
+#include "core/ProcessHandle.h"
 #include "core/TargetAccess.h"
 #include "platform/Platform.h"
 #include "symbols/ServerInstallation.h"
@@ -23,8 +24,10 @@ void CloseEventFile(Handle file) {
 
 uint32_t CDeamonThread::OnCreateProcess(const DebugEvent& event) {
     if (m_bOracleFound) {
-        m_arrModules.AddModule(event.lpBaseOfImage, GetImageSize(kServerImageName), kServerImageName,
-                               m_szOracleHome + "\\BIN\\" + kServerImageName);
+        const std::string path = m_szOracleHome + "\\BIN\\" + kServerImageName;
+        const uint32_t size = LoadedImageSize(ProcessHandle(event.dwProcessId).get(), event.lpBaseOfImage, path,
+                                              kServerImageName);
+        m_arrModules.AddModule(event.lpBaseOfImage, size, kServerImageName, path);
     }
     CloseEventFile(event.hFile);
     return kDbgExceptionNotHandled;
@@ -40,7 +43,8 @@ uint32_t CDeamonThread::OnLoadDll(const DebugEvent& event) {
     if (GetFileNameFromHandle(event.hFile, path, kDllPathBufferChars)) {
         LogStamped("DLL loaded, file=%s \r\n", path.c_str());
         const std::string name(PathFileName(path));
-        m_arrModules.AddModule(event.lpBaseOfImage, GetImageSize(name), name, path);
+        const uint32_t size = LoadedImageSize(ProcessHandle(event.dwProcessId).get(), event.lpBaseOfImage, path, name);
+        m_arrModules.AddModule(event.lpBaseOfImage, size, name, path);
     }
     CloseEventFile(event.hFile);
     return kDbgExceptionNotHandled;

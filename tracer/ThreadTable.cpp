@@ -5,6 +5,11 @@
 
 namespace qv {
 
+namespace {
+// What SuspendThread returns when it fails.
+constexpr uint32_t kFailedSuspendCount = 0xFFFFFFFF;
+}  // namespace
+
 bool IsUsableHandle(Handle handle) {
     return handle != kNullHandle && handle != kCurrentProcessPseudo && handle != kCurrentThreadPseudo;
 }
@@ -58,13 +63,32 @@ void CThreadHandleArray::ResumeAllThreads(uint32_t threadToLeaveOut) {
     }
 }
 
-void CThreadHandleArray::ResumeAllThreadsOnce(uint32_t threadToLeaveOut) {
+std::vector<uint32_t> CThreadHandleArray::SuspendAllThreadsCounted(uint32_t threadToLeaveOut) {
+    std::vector<uint32_t> suspended;
     for (int32_t i = 0; i < GetSize(); ++i) {
         const THREADINFO& record = GetAt(i);
-        if (record.nThreadId != threadToLeaveOut && IsUsableHandle(record.hThread)) {
-            Platform().ResumeThread(record.hThread);
-        }
+        if (record.nThreadId == threadToLeaveOut || !IsUsableHandle(record.hThread)) continue;
+        if (Platform().SuspendThread(record.hThread) != kFailedSuspendCount) suspended.push_back(record.nThreadId);
     }
+    return suspended;
+}
+
+void CThreadHandleArray::ResumeCountedThreads(const std::vector<uint32_t>& suspended) {
+    for (const uint32_t threadId : suspended) {
+        const int32_t index = FindThread(threadId);
+        if (index >= 0 && IsUsableHandle(GetAt(index).hThread)) Platform().ResumeThread(GetAt(index).hThread);
+    }
+}
+
+int32_t CThreadHandleArray::EnsureThread(uint32_t threadId) {
+    int32_t index = FindThread(threadId);
+    if (index < 0) {
+        AddThread(threadId);
+        index = FindThread(threadId);
+    } else if (!IsUsableHandle(GetAt(index).hThread)) {
+        ElementAt(index).hThread = Platform().OpenThread(kThreadAllAccess, threadId);
+    }
+    return index >= 0 && IsUsableHandle(GetAt(index).hThread) ? index : -1;
 }
 
 void CThreadHandleArray::ResumeThreadFully(int32_t index) {
@@ -80,9 +104,17 @@ int32_t CThreadHandleArray::GetPendingBreakPoint(uint32_t threadId) const {
     return index < 0 ? -1 : GetAt(index).nPendingBreakPoint;
 }
 
-void CThreadHandleArray::SetPendingBreakPoint(int32_t index, int32_t breakPointIndex) {
+void CThreadHandleArray::SetPendingBreakPoint(int32_t index, int32_t breakPointIndex, uint64_t address) {
     if (!IsValidIndex(index)) return;
     ElementAt(index).nPendingBreakPoint = breakPointIndex;
+    ElementAt(index).nPendingAddress = breakPointIndex < 0 ? 0 : address;
+}
+
+bool CThreadHandleArray::IsSteppingOver(uint64_t address) const {
+    for (int32_t i = 0; i < GetSize(); ++i) {
+        if (GetAt(i).nPendingBreakPoint >= 0 && GetAt(i).nPendingAddress == address) return true;
+    }
+    return false;
 }
 
 void CThreadHandleArray::PushCall(uint32_t threadId, int32_t breakPointIndex) {
@@ -117,7 +149,6 @@ uint32_t CThreadHandleArray::TopCallStackPointer(uint32_t threadId) const {
 void CThreadHandleArray::ClearPendingCalls() {
     for (int32_t i = 0; i < GetSize(); ++i) {
         THREADINFO& record = ElementAt(i);
-        record.nPendingBreakPoint = -1;
         record.nCallBreakPoints.fill(-1);
         record.nCallStackPointers.fill(0);
         record.nCallDepth = -1;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "framework/Array.h"
 #include "platform/PlatformTypes.h"
@@ -16,6 +17,10 @@ struct THREADINFO {
     uint32_t nThreadId = 0;
     Handle hThread = kNullHandle;
     int32_t nPendingBreakPoint = -1;
+    // The address whose saved byte is in place for that step. It names the
+    // record when the step ends: indexes shift when records are deleted or
+    // the file is reloaded, addresses don't.
+    uint64_t nPendingAddress = 0;
     std::array<int32_t, kMaxPendingCalls> nCallBreakPoints{};
     std::array<uint32_t, kMaxPendingCalls> nCallStackPointers{};
     int32_t nCallDepth = -1;
@@ -35,15 +40,24 @@ public:
     void SuspendAllThreads(uint32_t threadToLeaveOut);
     void ResumeAllThreads(uint32_t threadToLeaveOut);
     void ResumeThreadFully(int32_t index);
-    // One ResumeThread per thread: undoes exactly one SuspendAllThreads.
-    void ResumeAllThreadsOnce(uint32_t threadToLeaveOut);
+    // A bracket that undoes exactly its own suspension: the ids of the
+    // threads whose SuspendThread succeeded, each resumed once afterwards.
+    // Holds taken by anyone else (a pending single step) stay in place.
+    std::vector<uint32_t> SuspendAllThreadsCounted(uint32_t threadToLeaveOut);
+    void ResumeCountedThreads(const std::vector<uint32_t>& suspended);
+    // The record of a thread with a usable handle: added when the table
+    // missed the thread, its handle opened again when the first open
+    // failed; -1 when no handle can be had.
+    int32_t EnsureThread(uint32_t threadId);
     int32_t GetPendingBreakPoint(uint32_t threadId) const;
-    void SetPendingBreakPoint(int32_t index, int32_t breakPointIndex);
+    void SetPendingBreakPoint(int32_t index, int32_t breakPointIndex, uint64_t address = 0);
+    // Whether a thread is single-stepping over the byte at address.
+    bool IsSteppingOver(uint64_t address) const;
     void PushCall(uint32_t threadId, int32_t breakPointIndex);
     int32_t PopCall(uint32_t threadId);
     uint32_t TopCallStackPointer(uint32_t threadId) const;
-    // Forgets every pending call and pending step (after a reload renumbers
-    // the breakpoint table).
+    // Forgets every pending call (after a reload renumbers the breakpoint
+    // table). Pending steps stay: each still holds threads until it ends.
     void ClearPendingCalls();
 };
 

@@ -24,7 +24,7 @@ void CDeamonThread::LoadTracePoints() {
 void CDeamonThread::ReloadTracePoints() {
     TableLock lock(*this);
     RemoveAllBreakPoints(ProcessHandle(m_nProcessId).get(), true);
-    // Pending calls and steps name indexes of the old table.
+    // Pending calls name indexes of the old table.
     m_arrThreads.ClearPendingCalls();
     LoadTracePoints();
     SetTracePoints();

@@ -59,6 +59,9 @@ std::span<const MessageMapEntry<CVellocDlg>> CVellocDlg::MessageMap() {
         OnCommandEntry<D>(IDC_JOKE, &D::OnJoke),
         OnCommandEntry<D>(IDC_ABOUT, &D::OnAbout),
         OnMessageEntry<D>(kWmAsyncLog, &D::OnAsyncLogMessage),
+        OnMessageEntry<D>(kWmDirectLog, &D::OnDirectLogMessage),
+        OnCommandEntry<D>(IDC_GETSTACKS, &D::OnGetStacks),
+        OnCommandEntry<D>(IDC_DISASSEMBLE, &D::ExecuteCommand),
         OnCommandEntry<D>(IDC_STATONLY, &D::OnStatOnly),
         OnCommandEntry<D>(IDC_REPORT, &D::OnReport),
         OnCommandEntry<D>(IDC_CLEANSTAT, &D::OnCleanStat),
@@ -170,6 +173,14 @@ void CVellocDlg::TakeSelection() {
 LResult CVellocDlg::OnAsyncLogMessage(WParam wParam, LParam lParam) {
     try {
         return OnAsyncLog(this, wParam, lParam);
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+LResult CVellocDlg::OnDirectLogMessage(WParam wParam, LParam lParam) {
+    try {
+        return OnDirectLog(this, wParam, lParam);
     } catch (const std::exception&) {
         return 0;
     }

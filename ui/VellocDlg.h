@@ -72,6 +72,10 @@ private:
     // The selection members follow the monitor's after a list selection.
     void TakeSelection();
     LResult OnAsyncLogMessage(WParam wParam, LParam lParam);
+    LResult OnDirectLogMessage(WParam wParam, LParam lParam);
+    void OnGetStacks();
+    // The console: interprets the text of the command box.
+    void ExecuteCommand();
 
     // Enables the controls of a running trace, or of an idle window.
     void SetTraceControls(bool tracing);

@@ -1,5 +1,6 @@
 // The buttons that act on the running trace or on the selected process's
-// file: Report, Clean Stat, ReLoad, TEST, ImportTable and ExportTable.
+// file: Report, Clean Stat, ReLoad, TEST, GetStacks, ImportTable,
+// ExportTable, and the console's Disassemble.
 #include <optional>
 #include <string>
 
@@ -7,9 +8,12 @@
 #include "core/TraceLog.h"
 #include "peinfo/FileListings.h"
 #include "symbols/ExportLookup.h"
+#include "tracer/CallStacks.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/Statistics.h"
+#include "ui/Resource.h"
 #include "ui/VellocDlg.h"
+#include "ui/console/CommandConsole.h"
 
 namespace qv {
 
@@ -45,6 +49,25 @@ void CVellocDlg::OnTest() {
         }
     }
     WriteLog(kLogToWindow, false, true, this, "4");
+}
+
+// The selected thread's frame-pointer chain, without limit: through the
+// tracer's modules and symbols while it traces the selected process.
+void CVellocDlg::OnGetStacks() {
+    if (!m_bTracing) {
+        LogCallStacks(m_nSelPID, m_nSelTID, true, this, -1);
+        return;
+    }
+    const bool tracedProcess = m_nSelPID == m_pTracer->m_nProcessId;
+    m_pTracer->LogThreadCallStacks(0, tracedProcess ? m_nSelTID : 0, -1);
+}
+
+void CVellocDlg::ExecuteCommand() {
+    CWnd* box = GetDlgItem(IDC_COMMAND);
+    if (box == nullptr) return;
+    ExecuteConsoleCommand(box->GetWindowText(),
+                          ConsoleSession{m_bTracing ? m_pTracer : nullptr, this,
+                                         [this](bool show) { ShowToolButtons(show); }});
 }
 
 void CVellocDlg::ListModuleFunctions(void (*listing)(const std::string& path, CWnd* window)) {

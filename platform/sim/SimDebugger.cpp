@@ -78,10 +78,13 @@ void State::ContinueException(SimThread& thread, bool handled) {
         return;
     }
     thread.raised.reset();
-    // Rip left after the int3: the instruction it replaced counts as run.
-    // Anything else (Rip rewound to the breakpoint, a faulting instruction)
-    // executes again at Rip.
-    if (raised.code == kExceptionBreakpoint && thread.context.Rip == raised.address + 1 && !thread.frames.empty()) {
+    // Rip left after an int3 that is still in place: the int3 was the
+    // instruction, and the thread goes on after it. Anything else (Rip
+    // rewound to the breakpoint, a faulting instruction, Rip left after a
+    // byte the debugger put back) resumes at Rip, where execution checks it.
+    uint8_t code = 0;
+    if (raised.code == kExceptionBreakpoint && thread.context.Rip == raised.address + 1 && !thread.frames.empty() &&
+        processes.at(thread.processId).memory.ReadRaw(raised.address, &code, 1) && code == 0xCC) {
         FinishInstruction(thread);
     }
 }

@@ -1,11 +1,14 @@
 // Scripted execution. A thread's script is a queue of calls; each call is
 // worked through in steps: enter (push the arguments and the return
 // address, jump), execute the first instruction, run the nested calls,
-// return (set Rax, pop), execute the instruction at the return address.
-// Every instruction is modelled as one byte long. An instruction that is
-// 0xCC raises a breakpoint with Rip after it; an instruction run with the
-// trap flag set raises a single step at the next address; an instruction in
-// an unmapped or no-access page raises an access violation and stays put.
+// return (set Rax, pop the return address), execute the instruction at the
+// return address (which also drops the arguments, as the caller would).
+// Instructions have the lengths the test defined, one byte elsewhere. An
+// instruction that is 0xCC raises a breakpoint with Rip after it; an
+// instruction run with the trap flag set raises a single step at the next
+// address; an instruction in an unmapped or no-access page raises an
+// access violation and stays put. A thread whose Rip is not where its
+// script's next instruction starts raises an illegal instruction there.
 #include "platform/sim/SimState.h"
 
 namespace qv::sim::detail {
@@ -38,6 +41,8 @@ void State::FinishInstruction(SimThread& thread) {
         frame.stage = Stage::Nested;
         ++thread.stats.callsEntered;
     } else if (frame.stage == Stage::ExecuteReturn) {
+        // The caller takes its arguments back off the stack after the call.
+        thread.context.Rsp += 8 * frame.call.args.size();
         thread.frames.pop_back();
         NotifyChange();
     }
@@ -73,8 +78,9 @@ void State::Step(SimThread& thread) {
                 if (frame.nextNested < frame.call.nested.size()) {
                     Frame child;
                     child.call = frame.call.nested[frame.nextNested];
-                    child.returnAddress =
-                        child.call.returnAddress ? child.call.returnAddress : frame.call.function + 1 + frame.nextNested;
+                    child.returnAddress = child.call.returnAddress
+                                              ? child.call.returnAddress
+                                              : InstructionAfter(process, frame.call.function, 1 + frame.nextNested);
                     ++frame.nextNested;
                     thread.frames.push_back(std::move(child));
                 } else {
@@ -85,7 +91,7 @@ void State::Step(SimThread& thread) {
                 const bool trap = TrapSet(thread);
                 uint64_t target = 0;
                 process.memory.ReadRaw(context.Rsp, &target, 8);
-                context.Rsp += 8 * (1 + frame.call.args.size());
+                context.Rsp += 8;
                 context.Rax = frame.call.returnValue;
                 context.Rip = target;
                 ++thread.stats.callsReturned;
@@ -96,6 +102,12 @@ void State::Step(SimThread& thread) {
             case Stage::ExecuteEntry:
             case Stage::ExecuteReturn: {
                 const uint64_t address = context.Rip;
+                const uint64_t expected = frame.stage == Stage::ExecuteEntry ? frame.call.function : frame.returnAddress;
+                if (address != expected) {
+                    ++thread.stats.misplacedResumes;
+                    RaiseException(thread, kExceptionIllegalInstruction, address, true);
+                    return;
+                }
                 const auto protection = process.memory.ProtectionAt(address);
                 uint8_t code = 0;
                 if (!protection || *protection == Protection::NoAccess ||
@@ -109,7 +121,7 @@ void State::Step(SimThread& thread) {
                     return;
                 }
                 const bool trap = TrapSet(thread);
-                context.Rip = address + 1;
+                context.Rip = address + InstructionLength(process, address);
                 FinishInstruction(thread);
                 TakeTrap(*this, thread, trap);
                 return;

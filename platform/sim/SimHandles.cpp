@@ -83,6 +83,10 @@ Handle SimMachine::OpenThread(uint32_t /*access*/, uint32_t threadId) {
         return kNullHandle;
     }
     if (m_state->Fails(SimQuery::OpenThread, threadId)) return kNullHandle;
+    if (m_state->TakeFailure(FailingCall::OpenThread, threadId)) {
+        detail::SetLastError(detail::kErrorAccessDenied);
+        return kNullHandle;
+    }
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Thread, threadId, nullptr, nullptr});
 }
 

@@ -27,11 +27,15 @@ enum class Protection { NoAccess, ReadOnly, ReadWrite, ExecuteRead, ExecuteReadW
 
 // How scripted threads run: only while a debugger waits for an event (or
 // RunUntilIdle runs) and nothing is queued; then every runnable thread makes
-// one step per round, in thread-id order, until an event is raised. Every
-// instruction is one byte long, so a single step after the instruction at A
-// reports A + 1. A breakpoint continued with DBG_CONTINUE resumes at the
-// thread's Rip: rewound to A it executes A again, left at A + 1 the
-// replaced instruction counts as executed. A call whose function lies in
+// one step per round, in thread-id order, until an event is raised. An
+// instruction is one byte long unless DefineInstructions gave the code its
+// real lengths, so a single step after the instruction at A reports A plus
+// its length. A thread runs only where its script goes on: continued at
+// any other address (inside an instruction, or past one it never ran) it
+// raises an illegal instruction there and counts a misplaced resume. A
+// breakpoint continued with DBG_CONTINUE resumes at the thread's Rip:
+// rewound to A it executes A again; left at A + 1 it goes on only while the
+// 0xCC is still in place (the int3 was the instruction). A call whose function lies in
 // an unmapped or no-access page raises an access violation at it; handled,
 // the instruction runs again. Exceptions passed on twice, and exceptions
 // in a process without a debugger, end the process with the exception
@@ -43,7 +47,11 @@ enum class Protection { NoAccess, ReadOnly, ReadWrite, ExecuteRead, ExecuteReadW
 // push, as the x64 convention's home area would be), and jumps to function.
 // The function's first instruction runs (a 0xCC there raises a breakpoint),
 // then the nested calls in order, then Rax = returnValue and a ret to
-// returnAddress (a 0xCC there raises a breakpoint too).
+// returnAddress (a 0xCC there raises a breakpoint too), which pops only the
+// return address: the arguments leave the stack once the instruction at the
+// return address has run, as x64 callers clean up after a call. Rbp is not
+// touched; StackWalk64 follows these calls from the innermost outwards, then
+// reports the thread's home address as the outermost frame.
 struct SimCall {
     uint64_t function = 0;
     std::vector<uint64_t> args;
@@ -59,6 +67,9 @@ struct SimCall {
 struct SimThreadStats {
     uint64_t callsEntered = 0;   // function entries actually executed
     uint64_t callsReturned = 0;  // returns completed
+    // Times the thread was continued at an address its code does not go on
+    // from; each raised an illegal instruction.
+    uint64_t misplacedResumes = 0;
 };
 
 // What the accounting calls report of a process or a thread. A new process
@@ -97,6 +108,9 @@ enum class SimQuery {
     GetThreadPriority,
     QueryThreadCycleTime,
 };
+
+// Platform calls a test can make fail on purpose (FailNextCalls).
+enum class FailingCall { OpenThread, GetThreadContext, SetThreadContext, ReadProcessMemory, WriteProcessMemory };
 
 class SimMachine final : public IPlatform {
 public:
@@ -145,6 +159,12 @@ public:
     // Queues calls for a thread; they run when the thread is scheduled (not
     // suspended, not frozen by a pending debug event).
     void ScriptCalls(uint32_t threadId, std::vector<SimCall> calls);
+    // The lengths of the instructions from address on: the first starts at
+    // address, each next one where the last ends.
+    void DefineInstructions(uint32_t processId, uint64_t address, const std::vector<uint8_t>& lengths);
+    // The next count calls of that kind fail: OpenThread and the context
+    // calls for the thread objectId, the memory calls for the process.
+    void FailNextCalls(FailingCall call, uint32_t objectId, uint32_t count);
     // True when no thread of the process has scripted work left and none
     // waits for the debugger to continue an exception it raised.
     bool IsIdle(uint32_t processId) const;
@@ -247,6 +267,8 @@ public:
     std::optional<LoadedImageInfo> MapAndLoad(const char* imageName) override;
     bool SymInitialize(Handle process, bool invadeProcess) override;
     bool SymCleanup(Handle process) override;
+    bool StackWalk64(uint32_t machineType, Handle process, Handle thread, StackFrame64& frame,
+                     ThreadContext& context) override;
     bool IsReadableOwnMemory(const void* address, size_t size) override;
     uint32_t GetLastError() override;
     SystemTime GetLocalTime() override;

@@ -15,7 +15,9 @@ bool SimMachine::ReadProcessMemory(Handle process, uint64_t address, void* buffe
     {
         std::lock_guard lock(m_state->mutex);
         const detail::SimProcess* found = m_state->ProcessOf(process);
-        if (found == nullptr || !found->alive) return false;
+        if (found == nullptr || !found->alive || m_state->TakeFailure(FailingCall::ReadProcessMemory, found->id)) {
+            return false;
+        }
         own = found->own;
         if (!own) return found->memory.Read(address, buffer, size);
     }
@@ -30,6 +32,7 @@ bool SimMachine::WriteProcessMemory(Handle process, uint64_t address, const void
     std::lock_guard lock(m_state->mutex);
     detail::SimProcess* found = m_state->ProcessOf(process);
     if (found == nullptr || !found->alive || found->own) return false;
+    if (m_state->TakeFailure(FailingCall::WriteProcessMemory, found->id)) return false;
     return found->memory.Write(address, buffer, size);
 }
 

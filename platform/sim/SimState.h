@@ -32,6 +32,7 @@ inline DebugEvent MakeEvent(uint32_t code, uint32_t processId, uint32_t threadId
 }
 
 inline constexpr uint32_t kStillActive = 0x103;
+inline constexpr uint32_t kExceptionIllegalInstruction = 0xC000001D;
 inline constexpr uint32_t kFirstObjectId = 0x1000;
 // Ids handed to the host threads that call GetCurrentThreadId; simulated
 // target threads never reach this range.
@@ -112,6 +113,8 @@ struct SimProcess {
     bool alive = true;
     uint32_t exitCode = kStillActive;
     AddressSpace memory;
+    // Instruction starts and lengths where the test gave them.
+    std::map<uint64_t, uint8_t> instructionLengths;
     std::vector<SimModule> modules;  // load order, the main image first
     std::vector<uint32_t> threads;   // creation order
     std::optional<std::thread::id> debugger;
@@ -185,6 +188,9 @@ struct State {
     std::vector<OwnModule> ownModules;
     bool hasDebugActiveProcessStop = true;
 
+    // Calls that fail on purpose: how many more, per call and object id.
+    std::map<std::pair<FailingCall, uint32_t>, uint32_t> failures;
+
     // Debug events raised and not yet handed out, oldest first.
     std::deque<DebugEvent> events;
     bool killOnExit = true;
@@ -250,6 +256,16 @@ struct State {
     void Step(SimThread& thread);
     // The instruction at the thread's stage counts as executed.
     void FinishInstruction(SimThread& thread);
+
+    // Instruction boundaries (SimInstructions.cpp): the length of the
+    // instruction starting at address, and the start of the count-th
+    // instruction after it.
+    static uint8_t InstructionLength(const SimProcess& process, uint64_t address);
+    static uint64_t InstructionAfter(const SimProcess& process, uint64_t address, uint64_t count);
+
+    // Failures on purpose (SimFailures.cpp): true, using one up, when the
+    // call on that object is to fail now.
+    bool TakeFailure(FailingCall call, uint32_t objectId);
 };
 
 // Set-up of a new machine: the synthesised system libraries of the own

@@ -39,7 +39,9 @@ uint32_t SimMachine::ResumeThread(Handle thread) {
 bool SimMachine::GetThreadContext(Handle thread, ThreadContext& context) {
     std::lock_guard lock(m_state->mutex);
     const detail::SimThread* found = m_state->ThreadOf(thread);
-    if (found == nullptr || !found->alive) return false;
+    if (found == nullptr || !found->alive || m_state->TakeFailure(FailingCall::GetThreadContext, found->id)) {
+        return false;
+    }
     const uint32_t flags = context.ContextFlags;
     context = found->context;
     context.ContextFlags = flags;
@@ -49,7 +51,9 @@ bool SimMachine::GetThreadContext(Handle thread, ThreadContext& context) {
 bool SimMachine::SetThreadContext(Handle thread, const ThreadContext& context) {
     std::lock_guard lock(m_state->mutex);
     detail::SimThread* found = m_state->ThreadOf(thread);
-    if (found == nullptr || !found->alive) return false;
+    if (found == nullptr || !found->alive || m_state->TakeFailure(FailingCall::SetThreadContext, found->id)) {
+        return false;
+    }
     found->context = context;
     found->context.ContextFlags = kContextAll;
     return true;

@@ -1,6 +1,6 @@
 #include <cstring>
 
-#include "platform/win32/WinApi.h"
+#include "platform/win32/Win32Context.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace qv::win32 {
@@ -26,6 +26,8 @@ constexpr RegisterPair kRegisters[] = {
     {&CONTEXT::R15, &ThreadContext::R15}, {&CONTEXT::Rip, &ThreadContext::Rip},
 };
 
+}  // namespace
+
 void FromWinContext(const CONTEXT& from, ThreadContext& to) {
     to.EFlags = from.EFlags;
     for (const RegisterPair& pair : kRegisters) to.*pair.seam = from.*pair.native;
@@ -35,8 +37,6 @@ void ToWinContext(const ThreadContext& from, CONTEXT& to) {
     to.EFlags = from.EFlags;
     for (const RegisterPair& pair : kRegisters) to.*pair.native = from.*pair.seam;
 }
-
-}  // namespace
 
 bool Win32Platform::GetThreadContext(Handle thread, ThreadContext& context) {
     alignas(16) CONTEXT native;

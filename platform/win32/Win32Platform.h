@@ -85,6 +85,8 @@ public:
     std::optional<LoadedImageInfo> MapAndLoad(const char* imageName) override;
     bool SymInitialize(Handle process, bool invadeProcess) override;
     bool SymCleanup(Handle process) override;
+    bool StackWalk64(uint32_t machineType, Handle process, Handle thread, StackFrame64& frame,
+                     ThreadContext& context) override;
 
     // Time (Win32Time.cpp).
     SystemTime GetLocalTime() override;

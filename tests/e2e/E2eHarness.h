@@ -2,11 +2,14 @@
 // client (tools/demoserver/DemoClient.h) and a pass/fail tally.
 #pragma once
 
+#include "framework/headless/TextLogWindow.h"
 #include "platform/win32/WinApi.h"
 #include "tools/demoserver/DemoClient.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace e2e {
 
@@ -56,6 +59,41 @@ inline void Note(const char* format, ...) {
     va_end(args);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// Waits until the window's log (anything with Text()) holds text; false on
+// time-out.
+template <typename Window>
+bool WaitForText(const Window& window, const std::string& text, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (window.Text().find(text) == std::string::npos) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// The lines of a log, each with its "\r\n"; an unfinished last line as it is.
+inline std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start + 2));
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+// A private current directory, <own folder>\<name>.work, holding the
+// TracePoints.txt the tracer will read (empty: no trace points).
+inline void EnterWorkFolder(const std::string& name, const std::string& tracePoints) {
+    const std::string work = OwnFolder() + "\\" + name + ".work";
+    CreateDirectoryA(work.c_str(), nullptr);
+    SetCurrentDirectoryA(work.c_str());
+    if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {
+        std::fputs(tracePoints.c_str(), file);
+        std::fclose(file);
+    }
 }
 
 }  // namespace e2e

@@ -10,8 +10,8 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
-#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -21,51 +21,12 @@ constexpr DWORD kCompleteMs = 60000;
 const char* const kFirstLine = "Initializing tracer ...\r\n";
 const char* const kCompleteLine = "Initializing complete!\r\n";
 
-// A tracer started the way the Trace button starts it.
-qv::CDeamonThread* StartTracer(uint32_t processId) { return qv::StartTraceSession(processId, 0); }
-
-// ... and stopped the way the Stop button stops it; the time it took.
-ULONGLONG StopTracer(qv::CDeamonThread* tracer) {
-    const ULONGLONG start = GetTickCount64();
-    qv::StopTraceSession(tracer);
-    return GetTickCount64() - start;
-}
-
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
-}
-
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start + 2));
-    }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
-}
-
 uint64_t InfoAddress(const std::string& info, const char* function) {
     return e2e::AnswerValue(info, function).value_or(0);
 }
 
-// A private current directory: the tracer reads TracePoints.txt from it; an
-// empty file means no trace points.
-void EnterWorkFolder() {
-    const std::string work = e2e::OwnFolder() + "\\e2e_engine.work";
-    CreateDirectoryA(work.c_str(), nullptr);
-    SetCurrentDirectoryA(work.c_str());
-    std::FILE* file = std::fopen("TracePoints.txt", "wb");
-    if (file != nullptr) std::fclose(file);
-}
-
 void CheckAttachLog(const std::string& log) {
-    const auto lines = SplitLines(log);
+    const auto lines = e2e::SplitLines(log);
     E2E_CHECK(!lines.empty() && lines.front() == kFirstLine);
     E2E_CHECK(!lines.empty() && lines.back() == kCompleteLine);
     static const std::regex kDllLine(
@@ -130,7 +91,7 @@ void CheckServerHealthy(e2e::DemoServer& server) {
 int main() {
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
-    EnterWorkFolder();
+    e2e::EnterWorkFolder("e2e_engine", "");
     e2e::DemoServer server;
     if (!server.Start()) {
         E2E_CHECK(!"the demo server started");
@@ -143,8 +104,8 @@ int main() {
 
     // Attach: the burst, then the first quiet second.
     ULONGLONG start = GetTickCount64();
-    qv::CDeamonThread* tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     const ULONGLONG attachMs = GetTickCount64() - start;
     e2e::Note("attach to complete: %llu ms", attachMs);
     E2E_CHECK(attachMs >= 1000);  // not before a whole quiet second
@@ -158,30 +119,30 @@ int main() {
 
     // A second tracer on the same process is refused: its first line only.
     const size_t before = window.Text().size();
-    qv::CDeamonThread* second = StartTracer(server.Pid());
+    qv::CDeamonThread* second = e2e::StartTracer(server.Pid());
     E2E_CHECK(second->WaitForThread(30000));
     E2E_CHECK(window.Text().substr(before) == kFirstLine);
     E2E_CHECK(!second->m_bAttached);
-    StopTracer(second);
+    e2e::StopTracer(second);
 
-    const ULONGLONG stopMs = StopTracer(tracer);
+    const ULONGLONG stopMs = e2e::StopTracer(tracer);
     e2e::Note("stop: %llu ms", stopMs);
     CheckServerHealthy(server);
 
     // No process selected: the first line only, and the thread ends.
     window.Clear();
-    qv::CDeamonThread* none = StartTracer(0);
+    qv::CDeamonThread* none = e2e::StartTracer(0);
     E2E_CHECK(none->WaitForThread(30000));
     E2E_CHECK(window.Text() == kFirstLine);
-    StopTracer(none);
+    e2e::StopTracer(none);
 
     // Attach again after a detach: the server is traceable again.
     window.Clear();
     start = GetTickCount64();
-    tracer = StartTracer(server.Pid());
-    E2E_CHECK(WaitForText(window, kCompleteLine, kCompleteMs));
+    tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, kCompleteLine, kCompleteMs));
     e2e::Note("second attach to complete: %llu ms", GetTickCount64() - start);
-    StopTracer(tracer);
+    e2e::StopTracer(tracer);
     CheckServerHealthy(server);
 
     qv::AfxSetMainWnd(nullptr);

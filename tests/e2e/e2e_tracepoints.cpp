@@ -12,9 +12,9 @@
 #include "framework/headless/TextLogWindow.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
+#include "tests/e2e/E2eTracer.h"
 #include "tracer/DeamonThread.h"
 #include "tracer/Statistics.h"
-#include "tracer/TraceSession.h"
 
 namespace {
 
@@ -54,25 +54,6 @@ std::string TracePointFile(unsigned long long formatRowAddress) {
            "NoSuchFunction  # refused: not in the symbol file\n"
            "nosuch.dll!Anything  # refused: no such module\n"
            "HashName  # refused: the address is taken\n";
-}
-
-void EnterWorkFolder(const std::string& tracePoints) {
-    const std::string work = e2e::OwnFolder() + "\\e2e_tracepoints.work";
-    CreateDirectoryA(work.c_str(), nullptr);
-    SetCurrentDirectoryA(work.c_str());
-    if (std::FILE* file = std::fopen("TracePoints.txt", "wb")) {
-        std::fputs(tracePoints.c_str(), file);
-        std::fclose(file);
-    }
-}
-
-bool WaitForText(const qv::CTextLogWindow& window, const std::string& text, DWORD timeoutMs) {
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    while (window.Text().find(text) == std::string::npos) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 void CheckTable(qv::CDeamonThread& tracer) {
@@ -119,13 +100,13 @@ int main() {
     const auto formatRow = e2e::AnswerValue(info, "FormatRow");
     const auto firstWorker = e2e::AnswerValue(info, "worker0");
     E2E_CHECK(formatRow.has_value() && firstWorker.has_value());
-    EnterWorkFolder(TracePointFile(formatRow.value_or(0)));
+    e2e::EnterWorkFolder("e2e_tracepoints", TracePointFile(formatRow.value_or(0)));
     qv::CTextLogWindow window;
     qv::AfxSetMainWnd(&window);
     qv::g_bStatOnly = true;
 
-    qv::CDeamonThread* tracer = qv::StartTraceSession(server.Pid(), 0);
-    E2E_CHECK(WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
+    qv::CDeamonThread* tracer = e2e::StartTracer(server.Pid());
+    E2E_CHECK(e2e::WaitForText(window, "Initializing complete!\r\n", kCompleteMs));
     CheckTable(*tracer);
 
     const ULONGLONG start = GetTickCount64();
@@ -163,7 +144,7 @@ int main() {
     E2E_CHECK(filtered.has_value());
     CheckCounts(*tracer, filtered.value_or(""), kThreads);
 
-    qv::StopTraceSession(tracer);
+    e2e::StopTracer(tracer);
     qv::AfxSetMainWnd(nullptr);
 
     E2E_CHECK(server.IsRunning());

@@ -79,7 +79,10 @@ std::string OnInfo(Server& server, const std::string&) {
     for (int i = 0; i < DEMO_FUNCTION_COUNT; ++i) {
         out << DemoFunctionName(i) << ' ' << Hex(DemoFunctionAddress(i)) << "\r\n";
     }
+    out << "owner " << Hex(reinterpret_cast<uintptr_t>(DemoOwnerName())) << "\r\n";
     for (int i = 0; i < server.workers->Count(); ++i) out << "worker" << i << ' ' << server.workers->ThreadId(i) << "\r\n";
+    // A string of the server's own, for memory reads by address.
+    out << "text " << Hex(reinterpret_cast<uintptr_t>(DemoFunctionName(0))) << "\r\n";
     return out.str();
 }
 

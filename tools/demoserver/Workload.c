@@ -18,12 +18,13 @@ enum {
     kComputeChecksum,
     kFormatRow,
     kCommitTransaction,
+    kTableName,
     kOraplsExecute
 };
 
 static const char* const kFunctionNames[DEMO_FUNCTION_COUNT] = {
     "ProcessRequest", "ParseStatement", "HashName", "ComputeChecksum", "FormatRow", "CommitTransaction",
-    "orapls_execute"};
+    "TableName", "orapls_execute"};
 
 static volatile LONG64 g_calls[DEMO_FUNCTION_COUNT];
 /* Keeps the hashes observable so the compiler can't drop the calls. */
@@ -35,7 +36,29 @@ static const char* const kStatements[] = {"SELECT ENAME FROM EMP", "UPDATE DEPT 
                                           "DELETE FROM BONUS WHERE SAL < 100"};
 enum { kStatementCount = 3, kChecksumDepth = 3 };
 
+static const char* const kTables[] = {"EMP", "DEPT"};
+static const char kOwner[] = "SCOTT";
+
 static void Count(int function) { InterlockedIncrement64(&g_calls[function]); }
+
+/* The owner's name, copied once into memory allocated from the top of the
+ * address space: a string a tracer must follow above 4 GB. */
+static INIT_ONCE g_ownerOnce = INIT_ONCE_STATIC_INIT;
+static char* g_owner;
+
+static BOOL CALLBACK AllocateOwner(PINIT_ONCE once, PVOID parameter, PVOID* context) {
+    (void)once;
+    (void)parameter;
+    (void)context;
+    g_owner = VirtualAlloc(NULL, 4096, MEM_COMMIT | MEM_RESERVE | MEM_TOP_DOWN, PAGE_READWRITE);
+    if (g_owner != NULL) memcpy(g_owner, kOwner, sizeof kOwner);
+    return TRUE;
+}
+
+const char* DemoOwnerName(void) {
+    InitOnceExecuteOnce(&g_ownerOnce, AllocateOwner, NULL, NULL);
+    return g_owner != NULL ? g_owner : kOwner;
+}
 
 /* FNV-1a over a NUL-terminated name. */
 DEMO_INTERNAL uint32_t HashName(const char* name) {
@@ -93,6 +116,15 @@ DEMO_INTERNAL int CommitTransaction(int worker, uint64_t checksum) {
     return (checksum + (uint64_t)worker) % 2 == 0 ? 1 : 0;
 }
 
+/* Returns the name of the table with the given id, a pointer to a string.
+ * The owner's name and the id are the fifth and sixth parameters (on the
+ * stack). */
+DEMO_INTERNAL const char* TableName(int worker, int iteration, int flags, int session, const char* owner, long id) {
+    Count(kTableName);
+    g_lastCaller = worker ^ iteration ^ flags ^ session ^ (int)owner[0];
+    return kTables[id % 2];
+}
+
 DEMO_INTERNAL uint64_t ProcessRequest(int worker, int iteration) {
     const char* statement = kStatements[iteration % kStatementCount];
     char row[64];
@@ -100,13 +132,15 @@ DEMO_INTERNAL uint64_t ProcessRequest(int worker, int iteration) {
     int rowLength;
     int executed;
     uint64_t checksum;
+    const char* table;
     Count(kProcessRequest);
     words = ParseStatement(worker, iteration, 0, 0, statement, strlen(statement));
     checksum = ComputeChecksum((uint64_t)iteration, kChecksumDepth);
     rowLength = FormatRow(row, sizeof(row), worker, iteration, "EMP", (long)iteration * 10 + worker);
     Count(kOraplsExecute);
     executed = orapls_execute(row, worker);
-    return checksum + (uint64_t)(words + rowLength + executed + CommitTransaction(worker, checksum));
+    table = TableName(worker, iteration, 0, 0, DemoOwnerName(), iteration);
+    return checksum + (uint64_t)(words + rowLength + executed + (int)strlen(table) + CommitTransaction(worker, checksum));
 }
 
 uint64_t DemoRunIteration(int worker, int iteration) { return ProcessRequest(worker, iteration); }
@@ -119,6 +153,6 @@ uintptr_t DemoFunctionAddress(int i) {
     const uintptr_t addresses[DEMO_FUNCTION_COUNT] = {
         (uintptr_t)&ProcessRequest, (uintptr_t)&ParseStatement, (uintptr_t)&HashName,
         (uintptr_t)&ComputeChecksum, (uintptr_t)&FormatRow, (uintptr_t)&CommitTransaction,
-        (uintptr_t)&orapls_execute};
+        (uintptr_t)&TableName,    (uintptr_t)&orapls_execute};
     return addresses[i];
 }

@@ -48,6 +48,12 @@ TEST(RelocationsReport, EndsAtTheDirectoryEndOrABrokenBlock) {
     for (const PeBuilder* builder : {&firstBlockOnly, &zeroSize, &sizeBelowHeader}) {
         EXPECT_EQ(RunReport(&ReportRelocations, builder->Build()), firstBlock);
     }
+    // The second block claims 4 GB: its entries end with the directory,
+    // although the section's zero-filled rest would read as more of them.
+    PeBuilder hugeBlock = RelocatedImage();
+    hugeBlock.sections[0].data.U32(20, 0xFFFFFFF0).U16(40, 0x3FFF);
+    EXPECT_EQ(RunReport(&ReportRelocations, hugeBlock.Build()),
+              firstBlock + "Virtual Address: 00003000  size: FFFFFFF0\r\nHIGHLOW  00003004\r\nHIGH  00003123\r\n");
     PeBuilder none = RelocatedImage();
     none.Directory(5, 0, 0);
     EXPECT_EQ(RunReport(&ReportRelocations, none.Build()), "");

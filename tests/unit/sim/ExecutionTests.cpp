@@ -106,6 +106,34 @@ TEST_F(Execution, RipLeftAfterTheInt3SkipsTheInstruction) {
     EXPECT_EQ(machine().PeekMemory(m_pid, kFunction, 1).front(), kInt3);
 }
 
+TEST_F(Execution, RealLengthsPlaceTheStepAndAResumeInsideAnInstructionFaults) {
+    constexpr uint32_t kIllegalInstruction = 0xC000001D;
+    Attach();
+    machine().DefineInstructions(m_pid, kFunction, {4, 1});
+    Plant(kFunction);
+    machine().ScriptCalls(m_main, {SimCall{kFunction, {}, 0, 0, {}}, SimCall{kFunction, {}, 0, 0, {}}});
+    Expect(kExceptionDebugEvent, m_main);
+    StepOver(m_main, kFunction);
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+    EXPECT_EQ(Expect(kExceptionDebugEvent, m_main).ExceptionAddress, kFunction + 4);
+    Plant(kFunction);
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+
+    // The byte goes back but Rip stays after it, inside the instruction.
+    EXPECT_EQ(Expect(kExceptionDebugEvent, m_main).ExceptionAddress, kFunction);
+    Restore(kFunction);
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgContinue));
+    const DebugEvent fault = Expect(kExceptionDebugEvent, m_main);
+    EXPECT_EQ(fault.ExceptionCode, kIllegalInstruction);
+    EXPECT_EQ(fault.ExceptionAddress, kFunction + 1);
+    EXPECT_EQ(machine().ThreadStats(m_main).misplacedResumes, 1u);
+    EXPECT_EQ(machine().ThreadStats(m_main).callsEntered, 1u);
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgExceptionNotHandled));
+    EXPECT_EQ(Expect(kExceptionDebugEvent, m_main).dwFirstChance, 0u);
+    ASSERT_TRUE(machine().ContinueDebugEvent(m_pid, m_main, kDbgExceptionNotHandled));
+    EXPECT_EQ(machine().ProcessExitCode(m_pid), kIllegalInstruction);
+}
+
 TEST_F(Execution, ReturnAddressBreakpointOfANestedCall) {
     Attach();
     const uint64_t returnAddress = kFunction + 1;  // inside the caller, after its first instruction

@@ -24,12 +24,6 @@ const std::string kMissingFile =
     "folder of the executable file! \r\n";
 const std::string kComplete = "Initializing complete!\r\n";
 
-size_t CountOf(const std::string& text, const std::string& what) {
-    size_t count = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-    return count;
-}
-
 class DebugLoopTest : public TracerFixture {
 protected:
     void SetUp() override {

@@ -56,7 +56,13 @@ TEST_F(ThreadTableTest, ResumeFullyUndoesEverySuspension) {
     table.ResumeAllThreads(m_tid);
     EXPECT_EQ(m_machine->SuspendCount(m_tid), 5u);
     EXPECT_EQ(m_machine->SuspendCount(other), 0u);
-    table.ResumeAllThreadsOnce(0);
+    // The counted bracket undoes only its own suspension.
+    const std::vector<uint32_t> suspended = table.SuspendAllThreadsCounted(0);
+    EXPECT_EQ(suspended.size(), 2u);
+    table.ResumeCountedThreads(suspended);
+    EXPECT_EQ(m_machine->SuspendCount(m_tid), 5u);
+    EXPECT_EQ(m_machine->SuspendCount(other), 0u);
+    Platform().ResumeThread(table.GetAt(table.FindThread(m_tid)).hThread);
     EXPECT_EQ(m_machine->SuspendCount(m_tid), 4u);
     table.ResumeThreadFully(table.FindThread(m_tid));
     EXPECT_EQ(m_machine->SuspendCount(m_tid), 0u);
@@ -128,7 +134,7 @@ TEST_F(BreakPointTest, ArmingSavesTheCodeByteOnlyWhereItCanBeRead) {
     table.AddBreakPoint(0, kHole, "hole", {}, 0, true, true);
     table.AddBreakPoint(0, kCode + 4, "disabled", {}, 0, false, true);
     const Handle user = Platform().OpenThread(kThreadAllAccess, m_tid);
-    Platform().SuspendThread(user);  // the user's own suspension is released too
+    Platform().SuspendThread(user);  // someone else's suspension outlives the arming
     Platform().CloseHandle(user);
     m_idle.SetTracePoints();
 
@@ -142,7 +148,7 @@ TEST_F(BreakPointTest, ArmingSavesTheCodeByteOnlyWhereItCanBeRead) {
     EXPECT_TRUE(table.GetAt(2).pOrigBytes.empty());
     EXPECT_FALSE(table.GetAt(3).bArmed);
     EXPECT_EQ(CodeByte(kCode + 4), kFunctionBytes[4]);
-    EXPECT_EQ(m_machine->SuspendCount(m_tid), 0u);
+    EXPECT_EQ(m_machine->SuspendCount(m_tid), 1u);
 
     m_idle.RemoveAllBreakPoints(m_process, true);
     EXPECT_EQ(table.GetSize(), 0);

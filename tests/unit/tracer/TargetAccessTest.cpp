@@ -78,15 +78,15 @@ TEST_F(TargetAccessTest, Int3GoesOnlyWhereTheByteWasReadAndCanBeWritten) {
     Put(kCode, "\x55");
     Put(kData, "\x42");
     uint8_t saved = 0;
-    EXPECT_TRUE(SaveAndWriteInt3(m_process, kCode, saved));
+    EXPECT_EQ(SaveAndWriteInt3(m_process, kCode, saved), Int3Write::Written);
     EXPECT_EQ(saved, 0x55);
     EXPECT_EQ(m_machine->PeekMemory(m_pid, kCode, 1)[0], 0xCC);
     saved = 0;
-    EXPECT_FALSE(SaveAndWriteInt3(m_process, kData, saved));
+    EXPECT_EQ(SaveAndWriteInt3(m_process, kData, saved), Int3Write::ReadOnly);
     EXPECT_EQ(saved, 0x42);
     EXPECT_EQ(m_machine->PeekMemory(m_pid, kData, 1)[0], 0x42);
     saved = 7;
-    EXPECT_FALSE(SaveAndWriteInt3(m_process, kHole, saved));
+    EXPECT_EQ(SaveAndWriteInt3(m_process, kHole, saved), Int3Write::NotRead);
     EXPECT_EQ(saved, 7);
 }
 

@@ -112,5 +112,38 @@ TEST_F(TraceLogTest, LinesFromAnotherThreadKeepTheirOrderInBothModes) {
     }
 }
 
+TEST_F(TraceLogTest, DirectLinesOfTwoThreadsArriveWhole) {
+    g_bAsynMsg = false;
+    LogMainWindow window;
+    constexpr int kLines = 300;
+    std::thread writer([&window] {
+        for (int i = 0; i < kLines; ++i) WriteLog(kLogToWindow, false, true, &window, "tracer line %d\r\n", i);
+    });
+    // The window's own thread writes too, and handles the other's messages
+    // between its lines.
+    for (int i = 0; i < kLines; ++i) {
+        WriteLog(kLogToWindow, false, true, &window, "window line %d\r\n", i);
+        PumpMessages();
+    }
+    const auto whole = [&] {
+        const std::string text = window.LogText();
+        int tracer = 0;
+        int own = 0;
+        for (size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            const std::string line = text.substr(at, end - at);
+            if (line == "tracer line " + std::to_string(tracer)) {
+                ++tracer;
+            } else if (line == "window line " + std::to_string(own)) {
+                ++own;
+            } else {
+                return false;
+            }
+        }
+        return tracer == kLines && own == kLines && text.ends_with("\r\n");
+    };
+    EXPECT_TRUE(PumpMessagesUntil(whole, 20000)) << window.LogText();
+    writer.join();
+}
+
 }  // namespace
 }  // namespace qv::test

@@ -19,15 +19,24 @@
 
 namespace qv::test {
 
-// The main window: control 1010 is the log; WM_USER+1 fetches parked lines.
+// The main window: control 1010 is the log; WM_USER+1 fetches parked lines,
+// WM_USER+2 appends a direct line.
 class LogMainWindow : public CHeadlessWnd {
 public:
     LogMainWindow() { AddControl(kLogEditId, Kind::Edit); }
     LResult WindowProc(uint32_t message, WParam wParam, LParam lParam) override {
+        if (message == kWmDirectLog) return OnDirectLog(this, wParam, lParam);
         return message == kWmAsyncLog ? OnAsyncLog(this, wParam, lParam) : 0;
     }
     std::string LogText() const { return GetDlgItem(kLogEditId)->GetWindowText(); }
 };
+
+// How often what occurs in text (overlapping occurrences count).
+inline size_t CountOf(const std::string& text, const std::string& what) {
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
 
 class SimFixture : public ::testing::Test {
 protected:

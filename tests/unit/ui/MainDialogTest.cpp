@@ -236,6 +236,16 @@ TEST_F(MainDialogTest, ReportAndCleanStatCountTheHitsOfTheRunningTrace) {
     EXPECT_NE(Log().find("\t Alpha (0)\r\nTotal: 0 \r\n"), std::string::npos) << Log();
 }
 
+// The Disassemble button hands the command box's text to the console.
+TEST_F(MainDialogTest, DisassembleRunsTheTextOfTheCommandBox) {
+    WriteFile("C:\\TracePoints.txt", "helper.dll!Alpha\r\n");
+    OpenDialog();
+    StartTrace();
+    Control(IDC_COMMAND).SetWindowText("$listbt$");
+    ASSERT_TRUE(Click(IDC_DISASSEMBLE));
+    EXPECT_NE(Log().find("#0: Alpha*0[0x80001000] () Enabled\r\n"), std::string::npos) << Log();
+}
+
 TEST_F(MainDialogTest, PostedLogLinesArriveOnceInOrderAndStaleKeysChangeNothing) {
     OpenDialog();
     g_bAsynMsg = true;
