@@ -7,7 +7,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for size in 16 32 48; do
   s=$size
-  convert -size ${s}x${s} xc:none \
+  /usr/bin/convert -size ${s}x${s} xc:none \
     -fill '#1d3557' -draw "roundrectangle 0,0 $((s-1)),$((s-1)) $((s/6)),$((s/6))" \
     -stroke '#a8dadc' -strokewidth $(( s >= 32 ? 2 : 1 )) -fill none \
     -draw "polyline $((s/8)),$((s*3/4)) $((s*3/8)),$((s*3/4)) $((s/2)),$((s/4)) $((s*5/8)),$((s*3/4)) $((s*7/8)),$((s*3/4))" \

@@ -21,7 +21,8 @@ qv_wine_run 300 ../bin/Quorvane.exe &
 program=$!
 qv_wine_run 120 ../bin/uidriver.exe wait 60 sleep 1500
 import -window root "$out.full.png"
-convert "$out.full.png" -trim +repage "$out"
+# ImageMagick's own convert: another program of that name may come first on PATH.
+/usr/bin/convert "$out.full.png" -trim +repage "$out"
 rm -f "$out.full.png"
 qv_wine_run 60 ../bin/uidriver.exe wait 10 click 2 || true
 wait "$program" || true
