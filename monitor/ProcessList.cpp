@@ -79,18 +79,11 @@ public:
     void Update(int row, const CProInfo& cur, const CProInfo* prev, int64_t frequency, Totals& totals) {
         const uint64_t elapsed = prev ? ElapsedNanoseconds(prev->m_nSampleTick, cur.m_nSampleTick, frequency) : 0;
         WriteNameAndTime(row, cur);
-        double kernel = 0;
-        double user = 0;
-        if (prev && cur.m_ftKernel != 0 && elapsed >= 1) {
-            kernel = LoadPercent(cur.m_ftKernel, prev->m_ftKernel, elapsed, m_system.dwNumberOfProcessors);
-        }
-        if (prev && cur.m_ftUser != 0 && elapsed >= 1) {
-            user = LoadPercent(cur.m_ftUser, prev->m_ftUser, elapsed, m_system.dwNumberOfProcessors);
-        }
-        m_list.SetItemText(row, kKernelLoad, LoadText(kernel));
-        m_list.SetItemText(row, kUserLoad, LoadText(user));
-        totals.kernel += kernel;
-        totals.user += user;
+        const CpuLoads loads = SampleLoads(cur, prev, elapsed, m_system.dwNumberOfProcessors);
+        m_list.SetItemText(row, kKernelLoad, LoadText(loads.kernel));
+        m_list.SetItemText(row, kUserLoad, LoadText(loads.user));
+        totals.kernel += loads.kernel;
+        totals.user += loads.user;
         WriteMemory(row, cur, &totals);
         const uint64_t reads = cur.m_IoCounters.ReadOperationCount;
         if (prev && reads != 0 && reads < kGarbageCount) {

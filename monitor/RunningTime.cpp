@@ -1,5 +1,6 @@
 #include "monitor/RunningTime.h"
 
+#include "base/CivilDate.h"
 #include "core/StringFormat.h"
 #include "platform/Platform.h"
 
@@ -11,15 +12,6 @@ constexpr int64_t kUnitsPerSecond = 10'000'000;
 constexpr int64_t kSecondsPerDay = 86'400;
 // Days from 1601-01-01 to 1970-01-01.
 constexpr int64_t kFileTimeEpochDays = 134'774;
-
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
 
 }  // namespace
 

@@ -22,6 +22,21 @@ double PerSecond(uint64_t cur, uint64_t prev, uint64_t elapsed);
 // The row's id as its column 0 text reads (decimal).
 uint32_t RowId(const CListCtrl& list, int row);
 
+// Kernel and user load between two samples of one process or thread; 0
+// for a first sample, a time the sample lacks, or no time passed.
+struct CpuLoads {
+    double kernel = 0;
+    double user = 0;
+};
+template <typename Info>
+CpuLoads SampleLoads(const Info& cur, const Info* prev, uint64_t elapsed, uint32_t processors) {
+    CpuLoads loads;
+    if (prev == nullptr || elapsed < 1) return loads;
+    if (cur.m_ftKernel != 0) loads.kernel = LoadPercent(cur.m_ftKernel, prev->m_ftKernel, elapsed, processors);
+    if (cur.m_ftUser != 0) loads.user = LoadPercent(cur.m_ftUser, prev->m_ftUser, elapsed, processors);
+    return loads;
+}
+
 std::string LoadText(double load);
 std::string CyclesText(uint64_t cycles);
 std::string CyclesRateText(uint64_t cycles, double perSecond);

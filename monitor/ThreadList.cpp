@@ -52,16 +52,9 @@ public:
     void Update(int row, const CThreadInfo& cur, const CThreadInfo* prev, int64_t frequency) {
         const uint64_t elapsed = prev ? ElapsedNanoseconds(prev->m_nSampleTick, cur.m_nSampleTick, frequency) : 0;
         WriteNameAndTime(row, cur);
-        double kernel = 0;
-        double user = 0;
-        if (prev && cur.m_ftKernel != 0 && elapsed >= 1) {
-            kernel = LoadPercent(cur.m_ftKernel, prev->m_ftKernel, elapsed, m_system.dwNumberOfProcessors);
-        }
-        if (prev && cur.m_ftUser != 0 && elapsed >= 1) {
-            user = LoadPercent(cur.m_ftUser, prev->m_ftUser, elapsed, m_system.dwNumberOfProcessors);
-        }
-        m_list.SetItemText(row, kKernelLoad, LoadText(kernel));
-        m_list.SetItemText(row, kUserLoad, LoadText(user));
+        const CpuLoads loads = SampleLoads(cur, prev, elapsed, m_system.dwNumberOfProcessors);
+        m_list.SetItemText(row, kKernelLoad, LoadText(loads.kernel));
+        m_list.SetItemText(row, kUserLoad, LoadText(loads.user));
         m_list.SetItemText(row, kCycles, prev ? CyclesRateText(cur.m_nCycles, PerSecond(cur.m_nCycles, prev->m_nCycles,
                                                                                             elapsed))
                                               : CyclesText(0));

@@ -3,6 +3,7 @@
 // plus that count; the machine's time zone is UTC until a test sets a bias.
 #include <limits>
 
+#include "base/CivilDate.h"
 #include "platform/sim/SimState.h"
 
 namespace qv::sim {
@@ -14,16 +15,6 @@ constexpr int64_t kMsPerDay = 86'400'000;
 constexpr int64_t kFileTimeEpochMs = 11'644'473'600'000;
 constexpr int64_t kFileTimeUnitsPerMs = 10'000;
 constexpr int64_t kPerformanceFrequency = 10'000'000;
-
-// Days since 1970-01-01 of a civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2;
-    const int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
 
 SystemTime CivilFromMs(int64_t ms) {
     int64_t days = ms / kMsPerDay;
