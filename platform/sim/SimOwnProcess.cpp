@@ -70,7 +70,7 @@ uint64_t SimMachine::LoadOwnModule(const std::string& windowsPath) {
     module.name = std::string(PathFileName(path.windowsPath));
     module.windowsPath = path.windowsPath;
     module.hostPath = path.hostPath;
-    module.image = std::make_unique<uint8_t[]>(layout.size());
+    module.image = std::make_unique<uint8_t[]>(layout.size() + detail::kOwnModuleGap);
     std::copy(layout.begin(), layout.end(), module.image.get());
     module.size = static_cast<uint32_t>(layout.size());
     m_state->ownModules.push_back(std::move(module));

@@ -40,7 +40,7 @@ private:
 }  // namespace
 
 std::unique_ptr<uint8_t[]> BuildSystemImage(const std::string& dllName, std::vector<std::string> exports) {
-    auto image = std::make_unique<uint8_t[]>(kSystemImageSize);
+    auto image = std::make_unique<uint8_t[]>(kSystemImageSize + kOwnModuleGap);
     Writer out(image.get());
     std::sort(exports.begin(), exports.end());
     const auto count = static_cast<uint32_t>(exports.size());
