@@ -51,7 +51,7 @@ inline constexpr uint32_t kFileAttributeDirectory = 0x10;
 inline constexpr uint32_t kFileShareRead = 1;
 inline constexpr uint32_t kFileShareWrite = 2;
 
-// The x64 register file as far as the Parts use it.
+// The x64 register file as far as the tool uses it.
 struct ThreadContext {
     uint32_t ContextFlags = 0;
     uint32_t EFlags = 0;

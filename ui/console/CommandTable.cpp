@@ -27,7 +27,7 @@ const CommandRow kCommands[] = {
     {.keyword = "$listbt$", .match = Match::AsTyped, .run = ListBreakPoints},
     {.keyword = "$enablebt$", .match = Match::BeginsWith, .run = EnableBreakPoint},
     {.keyword = "$disablebt$", .match = Match::BeginsWith, .run = DisableBreakPoint},
-    // The character after the keyword separates it from the specification.
+    // The character after the keyword separates it from the trace point text.
     {.keyword = "$addbt$", .match = Match::BeginsWith, .run = AddTracePoint, .separator = 1},
     {.keyword = "$deletebt$", .match = Match::BeginsWith, .run = DeleteBreakPoint},
     {.keyword = "$procinfo$", .match = Match::Trimmed, .run = RunFileReportRow, .fileReport = "procinfo"},
