@@ -135,7 +135,7 @@ struct IoCounters {
     uint64_t OtherTransferCount = 0;
 };
 
-// What GetSystemInfo gives that the Parts read.
+// What GetSystemInfo gives that the monitor reads.
 struct SystemInfo {
     uint32_t dwPageSize = 4096;
     uint32_t dwNumberOfProcessors = 1;
