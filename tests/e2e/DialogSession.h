@@ -1,0 +1,114 @@
+// The real dialog in a process of its own, for the end-to-end programs that
+// work it by window messages only (tools/uidriver): Quorvane.exe started in
+// a work folder of the test's (TracePoints.txt, Config.ini), its dialog
+// found, traced and stopped as a user's clicks do, and closed at the end.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "tests/e2e/E2eHarness.h"
+#include "tools/uidriver/DialogDriver.h"
+#include "ui/Resource.h"
+
+namespace e2e {
+
+class DialogSession {
+public:
+    DialogSession() = default;
+    ~DialogSession() { Close(); }
+    DialogSession(const DialogSession&) = delete;
+    DialogSession& operator=(const DialogSession&) = delete;
+
+    // Starts Quorvane.exe (beside this program) in <own folder>\<name>.work
+    // holding tracePoints and config; true once its dialog shows.
+    bool Start(const std::string& name, const std::string& tracePoints, const std::string& config,
+               DWORD timeoutMs = 60000) {
+        EnterWorkFolder(name, tracePoints);
+        if (std::FILE* file = std::fopen("Config.ini", "wb")) {
+            std::fputs(config.c_str(), file);
+            std::fclose(file);
+        }
+        char folder[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof folder, folder);
+        m_folder = folder;
+        const std::string exe = OwnFolder() + "\\Quorvane.exe";
+        std::string commandLine = "\"" + exe + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(),
+                            &startup, &info)) {
+            std::fprintf(stderr, "cannot start %s (error %lu)\n", exe.c_str(), GetLastError());
+            return false;
+        }
+        CloseHandle(info.hThread);
+        m_process = info.hProcess;
+        // The program goes with the test even when the test crashes.
+        m_job = CreateJobObjectA(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (m_job != nullptr) {
+            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+            AssignProcessToJobObject(m_job, m_process);
+        }
+        return m_driver.WaitForDialog(static_cast<int>(timeoutMs));
+    }
+
+    uidriver::DialogDriver& Driver() { return m_driver; }
+    HANDLE Process() const { return m_process; }
+    const std::string& Folder() const { return m_folder; }
+
+    // Selects the process's row and clicks Trace; true once the tracer says
+    // it is attached and armed.
+    bool Trace(uint32_t processId, DWORD timeoutMs = 60000) {
+        const size_t logged = m_driver.Log().size();
+        if (!m_driver.SelectRow(IDC_PROCESSLIST, std::to_string(processId), 10000)) return false;
+        if (!m_driver.Click(IDC_TRACE)) return false;
+        return WaitFor([&] { return m_driver.Log().find("Initializing complete!", logged) != std::string::npos; },
+                       timeoutMs);
+    }
+
+    // Clicks Stop; true once Trace can be clicked again (the tracer ended).
+    bool Stop(DWORD timeoutMs = 60000) {
+        return m_driver.Click(IDC_STOP) && WaitFor([&] { return m_driver.IsEnabled(IDC_TRACE); }, timeoutMs);
+    }
+
+    // Clicks Exit; the program's exit code once it ended, or -1.
+    long Exit(DWORD timeoutMs = 60000) {
+        if (m_process == nullptr || !m_driver.Click(IDC_EXIT) ||
+            WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) {
+            return -1;
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(m_process, &code);
+        CloseHandle(m_process);
+        m_process = nullptr;
+        return static_cast<long>(code);
+    }
+
+private:
+    template <typename Done>
+    static bool WaitFor(Done done, DWORD timeoutMs) {
+        return uidriver::WaitFor(done, static_cast<int>(timeoutMs));
+    }
+
+    // A program the test did not end by Exit is ended here.
+    void Close() {
+        if (m_process != nullptr && Exit(10000) < 0 && m_process != nullptr) {
+            TerminateProcess(m_process, 1);
+            CloseHandle(m_process);
+            m_process = nullptr;
+        }
+        if (m_job != nullptr) CloseHandle(m_job);
+        m_job = nullptr;
+    }
+
+    uidriver::DialogDriver m_driver;
+    HANDLE m_process = nullptr;
+    HANDLE m_job = nullptr;
+    std::string m_folder;
+};
+
+}  // namespace e2e
