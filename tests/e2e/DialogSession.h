@@ -45,14 +45,7 @@ public:
         }
         CloseHandle(info.hThread);
         m_process = info.hProcess;
-        // The program goes with the test even when the test crashes.
-        m_job = CreateJobObjectA(nullptr, nullptr);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (m_job != nullptr) {
-            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-            AssignProcessToJobObject(m_job, m_process);
-        }
+        m_job = demo::EndWithThisProcess(m_process);
         return m_driver.WaitForDialog(static_cast<int>(timeoutMs));
     }
 

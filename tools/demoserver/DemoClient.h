@@ -49,6 +49,19 @@ inline void PutServerBinOnPath(const std::string& home) {
     SetEnvironmentVariableA("PATH", path.c_str());
 }
 
+// Ties process to this program: it ends with it, even when this program
+// crashes, since the last handle of a kill-on-close job closes with the
+// process. The job's handle (closing it ends process), or null.
+inline HANDLE EndWithThisProcess(HANDLE process) {
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (job == nullptr) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+    AssignProcessToJobObject(job, process);
+    return job;
+}
+
 // ---- the demo server ----
 
 class DemoServer {
@@ -84,15 +97,7 @@ public:
         }
         CloseHandle(info.hThread);
         m_process = info.hProcess;
-        // The server goes with this program even when it crashes: the last
-        // handle of a kill-on-close job closes with the process.
-        m_job = CreateJobObjectA(nullptr, nullptr);
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (m_job != nullptr) {
-            SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
-            AssignProcessToJobObject(m_job, m_process);
-        }
+        m_job = EndWithThisProcess(m_process);
         m_pid = info.dwProcessId;
         return Request("info", "", readyTimeoutMs).has_value();
     }
