@@ -6,35 +6,25 @@
 
 namespace qv::sim {
 
-namespace detail {
-
-bool State::Fails(SimQuery query, uint32_t objectId) const {
-    if (failingQueries.count({query, objectId}) == 0 && failingQueries.count({query, 0}) == 0) return false;
-    SetLastError(kErrorAccessDenied);
-    return true;
-}
-
-}  // namespace detail
-
 namespace {
 
-// The live process a handle names, unless its query was made to fail.
-detail::SimProcess* QueriedProcess(detail::State& state, Handle handle, SimQuery query) {
+// The live process a handle names, unless a test made the call fail.
+detail::SimProcess* QueriedProcess(detail::State& state, Handle handle, FailingCall call) {
     detail::SimProcess* process = state.ProcessOf(handle);
     if (process == nullptr) {
         detail::SetLastError(detail::kErrorInvalidHandle);
         return nullptr;
     }
-    return state.Fails(query, process->id) ? nullptr : process;
+    return state.TakeFailure(call, process->id) ? nullptr : process;
 }
 
-detail::SimThread* QueriedThread(detail::State& state, Handle handle, SimQuery query) {
+detail::SimThread* QueriedThread(detail::State& state, Handle handle, FailingCall call) {
     detail::SimThread* thread = state.ThreadOf(handle);
     if (thread == nullptr) {
         detail::SetLastError(detail::kErrorInvalidHandle);
         return nullptr;
     }
-    return state.Fails(query, thread->id) ? nullptr : thread;
+    return state.TakeFailure(call, thread->id) ? nullptr : thread;
 }
 
 }  // namespace
@@ -59,15 +49,6 @@ void SimMachine::SetThreadAccounting(uint32_t threadId, const SimThreadAccountin
     m_state->RequireThread(threadId).accounting = accounting;
 }
 
-void SimMachine::FailQuery(SimQuery query, uint32_t objectId, bool fail) {
-    std::lock_guard lock(m_state->mutex);
-    if (fail) {
-        m_state->failingQueries.insert({query, objectId});
-    } else {
-        m_state->failingQueries.erase({query, objectId});
-    }
-}
-
 void SimMachine::SetProcessorCount(uint32_t processors) {
     std::lock_guard lock(m_state->mutex);
     m_state->processors = processors;
@@ -82,56 +63,56 @@ SystemInfo SimMachine::GetSystemInfo() {
 
 std::optional<ObjectTimes> SimMachine::GetProcessTimes(Handle process) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* found = QueriedProcess(*m_state, process, SimQuery::GetProcessTimes);
+    const detail::SimProcess* found = QueriedProcess(*m_state, process, FailingCall::GetProcessTimes);
     if (found == nullptr) return std::nullopt;
     return found->accounting.times;
 }
 
 std::optional<ProcessMemoryCounters> SimMachine::GetProcessMemoryInfo(Handle process) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* found = QueriedProcess(*m_state, process, SimQuery::GetProcessMemoryInfo);
+    const detail::SimProcess* found = QueriedProcess(*m_state, process, FailingCall::GetProcessMemoryInfo);
     if (found == nullptr) return std::nullopt;
     return found->accounting.memory;
 }
 
 std::optional<IoCounters> SimMachine::GetProcessIoCounters(Handle process) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* found = QueriedProcess(*m_state, process, SimQuery::GetProcessIoCounters);
+    const detail::SimProcess* found = QueriedProcess(*m_state, process, FailingCall::GetProcessIoCounters);
     if (found == nullptr) return std::nullopt;
     return found->accounting.io;
 }
 
 std::optional<uint64_t> SimMachine::QueryProcessCycleTime(Handle process) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimProcess* found = QueriedProcess(*m_state, process, SimQuery::QueryProcessCycleTime);
+    const detail::SimProcess* found = QueriedProcess(*m_state, process, FailingCall::QueryProcessCycleTime);
     if (found == nullptr) return std::nullopt;
     return found->accounting.cycles;
 }
 
 std::optional<ObjectTimes> SimMachine::GetThreadTimes(Handle thread) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimThread* found = QueriedThread(*m_state, thread, SimQuery::GetThreadTimes);
+    const detail::SimThread* found = QueriedThread(*m_state, thread, FailingCall::GetThreadTimes);
     if (found == nullptr) return std::nullopt;
     return found->accounting.times;
 }
 
 std::optional<uint64_t> SimMachine::QueryThreadCycleTime(Handle thread) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimThread* found = QueriedThread(*m_state, thread, SimQuery::QueryThreadCycleTime);
+    const detail::SimThread* found = QueriedThread(*m_state, thread, FailingCall::QueryThreadCycleTime);
     if (found == nullptr) return std::nullopt;
     return found->accounting.cycles;
 }
 
 std::optional<bool> SimMachine::GetThreadIOPendingFlag(Handle thread) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimThread* found = QueriedThread(*m_state, thread, SimQuery::GetThreadIOPendingFlag);
+    const detail::SimThread* found = QueriedThread(*m_state, thread, FailingCall::GetThreadIOPendingFlag);
     if (found == nullptr) return std::nullopt;
     return found->accounting.ioPending;
 }
 
 int32_t SimMachine::GetThreadPriority(Handle thread) {
     std::lock_guard lock(m_state->mutex);
-    const detail::SimThread* found = QueriedThread(*m_state, thread, SimQuery::GetThreadPriority);
+    const detail::SimThread* found = QueriedThread(*m_state, thread, FailingCall::GetThreadPriority);
     return found == nullptr ? kThreadPriorityErrorReturn : found->accounting.priority;
 }
 

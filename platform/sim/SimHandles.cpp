@@ -71,7 +71,7 @@ Handle SimMachine::OpenProcess(uint32_t /*access*/, uint32_t processId) {
         detail::SetLastError(detail::kErrorInvalidParameter);
         return kNullHandle;
     }
-    if (m_state->Fails(SimQuery::OpenProcess, processId)) return kNullHandle;
+    if (m_state->TakeFailure(FailingCall::OpenProcess, processId)) return kNullHandle;
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Process, processId, nullptr, nullptr});
 }
 
@@ -82,11 +82,7 @@ Handle SimMachine::OpenThread(uint32_t /*access*/, uint32_t threadId) {
         detail::SetLastError(detail::kErrorInvalidParameter);
         return kNullHandle;
     }
-    if (m_state->Fails(SimQuery::OpenThread, threadId)) return kNullHandle;
-    if (m_state->TakeFailure(FailingCall::OpenThread, threadId)) {
-        detail::SetLastError(detail::kErrorAccessDenied);
-        return kNullHandle;
-    }
+    if (m_state->TakeFailure(FailingCall::OpenThread, threadId)) return kNullHandle;
     return m_state->AddHandle(detail::HandleEntry{detail::HandleKind::Thread, threadId, nullptr, nullptr});
 }
 

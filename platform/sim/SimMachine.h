@@ -89,11 +89,16 @@ struct SimThreadAccounting {
     int32_t priority = 0;
 };
 
-// The calls a test can make fail, each for one process or thread id (or for
-// every id with 0). The thread snapshot fails machine-wide.
-enum class SimQuery {
+// Platform calls a test can make fail on purpose, each for one process or
+// thread id, as the call takes (0: for every id; the thread snapshot and the
+// process list fail machine-wide that way).
+enum class FailingCall {
     OpenProcess,
     OpenThread,
+    GetThreadContext,
+    SetThreadContext,
+    ReadProcessMemory,
+    WriteProcessMemory,
     EnumProcesses,
     EnumProcessModules,
     GetModuleBaseName,
@@ -108,9 +113,6 @@ enum class SimQuery {
     GetThreadPriority,
     QueryThreadCycleTime,
 };
-
-// Platform calls a test can make fail on purpose (FailNextCalls).
-enum class FailingCall { OpenThread, GetThreadContext, SetThreadContext, ReadProcessMemory, WriteProcessMemory };
 
 class SimMachine final : public IPlatform {
 public:
@@ -162,9 +164,11 @@ public:
     // The lengths of the instructions from address on: the first starts at
     // address, each next one where the last ends.
     void DefineInstructions(uint32_t processId, uint64_t address, const std::vector<uint8_t>& lengths);
-    // The next count calls of that kind fail: OpenThread and the context
-    // calls for the thread objectId, the memory calls for the process.
+    // The next count calls of that kind on objectId fail with access denied;
+    // a count of 0 clears it.
     void FailNextCalls(FailingCall call, uint32_t objectId, uint32_t count);
+    // Every call of that kind on objectId fails until the test clears it.
+    void FailCalls(FailingCall call, uint32_t objectId, bool fail = true);
     // True when no thread of the process has scripted work left and none
     // waits for the debugger to continue an exception it raised.
     bool IsIdle(uint32_t processId) const;
@@ -200,7 +204,6 @@ public:
     void SetProcessAccounting(uint32_t processId, const SimProcessAccounting& accounting);
     SimThreadAccounting ThreadAccounting(uint32_t threadId) const;
     void SetThreadAccounting(uint32_t threadId, const SimThreadAccounting& accounting);
-    void FailQuery(SimQuery query, uint32_t objectId, bool fail = true);
     void SetProcessorCount(uint32_t processors);
 
     // ---- virtual time ----

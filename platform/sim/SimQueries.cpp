@@ -10,9 +10,9 @@ constexpr int32_t kNormalPriority = 8;
 
 // The name and path of the module at base (0: the main image).
 std::optional<std::pair<std::string, std::string>> ModuleNames(detail::State& state, Handle process, uint64_t base,
-                                                              SimQuery query) {
+                                                              FailingCall call) {
     const detail::SimProcess* found = state.ProcessOf(process);
-    if (found == nullptr || !found->alive || state.Fails(query, found->id)) return std::nullopt;
+    if (found == nullptr || !found->alive || state.TakeFailure(call, found->id)) return std::nullopt;
     if (found->own) {
         for (const detail::OwnModule& module : state.ownModules) {
             if (module.Base() == base) return std::make_pair(module.name, module.windowsPath);
@@ -40,7 +40,7 @@ std::optional<std::vector<ThreadEntry>> SimMachine::SnapshotThreads(uint32_t pro
     std::lock_guard lock(m_state->mutex);
     const detail::SimProcess* requested = m_state->FindProcess(processId);
     if (processId != 0 && (requested == nullptr || !requested->alive)) return std::nullopt;
-    if (m_state->Fails(SimQuery::SnapshotThreads, processId)) return std::nullopt;
+    if (m_state->TakeFailure(FailingCall::SnapshotThreads, processId)) return std::nullopt;
     // The threads of the given process; 0 lists every thread of the machine
     // as the system snapshot does (callers filter by owner either way).
     std::vector<ThreadEntry> entries;
@@ -76,7 +76,7 @@ std::optional<std::vector<ModuleEntry>> SimMachine::SnapshotModules(uint32_t pro
 
 std::optional<std::vector<uint32_t>> SimMachine::EnumProcesses() {
     std::lock_guard lock(m_state->mutex);
-    if (m_state->Fails(SimQuery::EnumProcesses, 0)) return std::nullopt;
+    if (m_state->TakeFailure(FailingCall::EnumProcesses, 0)) return std::nullopt;
     std::vector<uint32_t> ids;
     for (const auto& [id, process] : m_state->processes) {
         if (process.alive) ids.push_back(id);
@@ -87,7 +87,7 @@ std::optional<std::vector<uint32_t>> SimMachine::EnumProcesses() {
 std::optional<std::vector<uint64_t>> SimMachine::EnumProcessModules(Handle process) {
     std::lock_guard lock(m_state->mutex);
     const detail::SimProcess* found = m_state->ProcessOf(process);
-    if (found == nullptr || !found->alive || m_state->Fails(SimQuery::EnumProcessModules, found->id)) {
+    if (found == nullptr || !found->alive || m_state->TakeFailure(FailingCall::EnumProcessModules, found->id)) {
         return std::nullopt;
     }
     // A process without an image is one whose modules can't be listed (as
@@ -104,14 +104,14 @@ std::optional<std::vector<uint64_t>> SimMachine::EnumProcessModules(Handle proce
 
 std::optional<std::string> SimMachine::GetModuleBaseName(Handle process, uint64_t module) {
     std::lock_guard lock(m_state->mutex);
-    const auto names = ModuleNames(*m_state, process, module, SimQuery::GetModuleBaseName);
+    const auto names = ModuleNames(*m_state, process, module, FailingCall::GetModuleBaseName);
     if (!names) return std::nullopt;
     return names->first;
 }
 
 std::optional<std::string> SimMachine::GetModuleFileNameEx(Handle process, uint64_t module) {
     std::lock_guard lock(m_state->mutex);
-    const auto names = ModuleNames(*m_state, process, module, SimQuery::GetModuleFileNameEx);
+    const auto names = ModuleNames(*m_state, process, module, FailingCall::GetModuleFileNameEx);
     if (!names) return std::nullopt;
     return names->second;
 }

@@ -188,7 +188,8 @@ struct State {
     std::vector<OwnModule> ownModules;
     bool hasDebugActiveProcessStop = true;
 
-    // Calls that fail on purpose: how many more, per call and object id.
+    // Calls that fail on purpose: how many more, per call and object id
+    // (the largest count: until cleared).
     std::map<std::pair<FailingCall, uint32_t>, uint32_t> failures;
 
     // Debug events raised and not yet handed out, oldest first.
@@ -202,11 +203,8 @@ struct State {
     int32_t runtimeBiasSeconds = 0;
 
     uint32_t processors = 4;
-    std::set<std::pair<SimQuery, uint32_t>> failingQueries;
 
     // ---- helpers (lock held) ----
-    // Whether a test made this call fail for this object; sets the error.
-    bool Fails(SimQuery query, uint32_t objectId) const;
     FileTime NowFileTime() const;
     void NotifyChange() { changed.notify_all(); }
     uint32_t NewObjectId();
@@ -263,8 +261,8 @@ struct State {
     static uint8_t InstructionLength(const SimProcess& process, uint64_t address);
     static uint64_t InstructionAfter(const SimProcess& process, uint64_t address, uint64_t count);
 
-    // Failures on purpose (SimFailures.cpp): true, using one up, when the
-    // call on that object is to fail now.
+    // Failures on purpose (SimFailures.cpp): true, using one up and setting
+    // the error, when the call on that object is to fail now.
     bool TakeFailure(FailingCall call, uint32_t objectId);
 };
 

@@ -17,7 +17,7 @@ TEST_F(ProcessList, ColumnsAndFirstFill) {
     const uint32_t server = StartProcess("ORACLE.EXE");
     const uint32_t system = machine().CreateBareProcess("System");
     const uint32_t hidden = StartProcess("hidden.exe");
-    machine().FailQuery(sim::SimQuery::OpenProcess, hidden);
+    machine().FailCalls(sim::FailingCall::OpenProcess, hidden);
     ChangeProcess(server, [](sim::SimProcessAccounting& a) {
         a.memory.WorkingSetSize = 300 * kMiB;
         a.memory.PagefileUsage = 0xCCCCCCCC;  // out of range: no text
@@ -153,10 +153,10 @@ TEST_F(ProcessList, FailedCallsGiveZerosAndKeepCells) {
     });
     monitor->FillProcessList();
     Tick();
-    for (sim::SimQuery query : {sim::SimQuery::GetProcessTimes, sim::SimQuery::GetProcessMemoryInfo,
-                                sim::SimQuery::GetProcessIoCounters, sim::SimQuery::QueryProcessCycleTime,
-                                sim::SimQuery::GetModuleBaseName, sim::SimQuery::GetModuleFileNameEx}) {
-        machine().FailQuery(query, process);
+    for (sim::FailingCall call : {sim::FailingCall::GetProcessTimes, sim::FailingCall::GetProcessMemoryInfo,
+                                sim::FailingCall::GetProcessIoCounters, sim::FailingCall::QueryProcessCycleTime,
+                                sim::FailingCall::GetModuleBaseName, sim::FailingCall::GetModuleFileNameEx}) {
+        machine().FailCalls(call, process);
     }
     ChangeProcess(process, [](sim::SimProcessAccounting& a) { a.times.ftUser += kSecond; });
     Tick();
@@ -172,11 +172,11 @@ TEST_F(ProcessList, FailedCallsGiveZerosAndKeepCells) {
     EXPECT_EQ(processList.GetItemText(row, kPath), "C:\\flaky.exe");
 
     // The whole module list unreadable: still listed, by id.
-    machine().FailQuery(sim::SimQuery::EnumProcessModules, process);
+    machine().FailCalls(sim::FailingCall::EnumProcessModules, process);
     Tick();
     EXPECT_GE(RowOf(processList, process), 0);
     // The process list itself unreadable: every row goes.
-    machine().FailQuery(sim::SimQuery::EnumProcesses, 0);
+    machine().FailCalls(sim::FailingCall::EnumProcesses, 0);
     Tick();
     EXPECT_EQ(processList.GetItemCount(), 0);
     EXPECT_EQ(Label(kProcessLabelId), "Processes(0):");

@@ -91,7 +91,7 @@ TEST_F(ThreadList, ThreadsThatCantBeReadKeepZeroRows) {
         a.cycles = 50;
         a.priority = 1;
     });
-    machine().FailQuery(sim::SimQuery::OpenThread, worker);
+    machine().FailCalls(sim::FailingCall::OpenThread, worker);
     monitor->FillThreadList();
     const int row = RowOf(threadList, worker);
     ASSERT_GE(row, 0);
@@ -99,15 +99,15 @@ TEST_F(ThreadList, ThreadsThatCantBeReadKeepZeroRows) {
     EXPECT_EQ(threadList.GetItemText(row, kCycles), "0");
     EXPECT_EQ(threadList.GetItemText(row, kPriority), "0");
 
-    machine().FailQuery(sim::SimQuery::OpenThread, worker, false);
-    machine().FailQuery(sim::SimQuery::GetThreadPriority, worker);
-    machine().FailQuery(sim::SimQuery::QueryThreadCycleTime, worker);
+    machine().FailCalls(sim::FailingCall::OpenThread, worker, false);
+    machine().FailCalls(sim::FailingCall::GetThreadPriority, worker);
+    machine().FailCalls(sim::FailingCall::QueryThreadCycleTime, worker);
     monitor->FillThreadList();
     EXPECT_EQ(ThreadCell(worker, kCycles), "0");
     EXPECT_EQ(ThreadCell(worker, kPriority), "0");  // never the failure value
 
     // No snapshot: the list empties at the next refresh.
-    machine().FailQuery(sim::SimQuery::SnapshotThreads, 0);
+    machine().FailCalls(sim::FailingCall::SnapshotThreads, 0);
     Tick();
     EXPECT_EQ(threadList.GetItemCount(), 0);
     EXPECT_EQ(machine().OpenHandleCount(), 0u);
