@@ -59,29 +59,35 @@ HWND FindMainDialog() {
     return found;
 }
 
-// The visible message box of processId whose text holds text ("" matches any).
-HWND FindBox(DWORD processId, const std::string& text) {
+// Every visible dialog-class window of processId except the main dialog.
+std::vector<OpenBox> BoxesOf(DWORD processId, HWND mainDialog) {
     struct Search {
         DWORD processId;
-        const std::string* text;
-        HWND found = nullptr;
-    } search{processId, &text};
+        HWND mainDialog;
+        std::vector<OpenBox> boxes;
+    } search{processId, mainDialog, {}};
     ::EnumWindows(
         [](HWND window, LPARAM context) -> BOOL {
             auto* s = reinterpret_cast<Search*>(context);
             DWORD owner = 0;
             ::GetWindowThreadProcessId(window, &owner);
-            if (owner != s->processId || !IsClass(window, "#32770") || !::IsWindowVisible(window)) return TRUE;
-            HWND label = ::GetDlgItem(window, 0xFFFF);
-            if (label == nullptr) return TRUE;
-            if (WindowText(label).find(*s->text) != std::string::npos) {
-                s->found = window;
-                return FALSE;
+            if (owner != s->processId || window == s->mainDialog || !IsClass(window, "#32770") ||
+                !::IsWindowVisible(window)) {
+                return TRUE;
             }
+            s->boxes.push_back({window, WindowText(window), WindowText(::GetDlgItem(window, 0xFFFF))});
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return search.boxes;
+}
+
+// The visible message box of processId whose text holds text ("" matches any).
+HWND FindBox(DWORD processId, HWND mainDialog, const std::string& text) {
+    for (const OpenBox& box : BoxesOf(processId, mainDialog)) {
+        if (::GetDlgItem(box.window, 0xFFFF) != nullptr && box.text.find(text) != std::string::npos) return box.window;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -137,13 +143,20 @@ std::string DialogDriver::Text(int id) const { return WindowText(Item(id)); }
 
 bool DialogDriver::Answer(const std::string& text, int button, int milliseconds) const {
     HWND box = nullptr;
-    if (!WaitFor([&] { return (box = FindBox(ProcessId(), text)) != nullptr; }, milliseconds)) return false;
-    return ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    if (!WaitFor([&] { return (box = FindBox(ProcessId(), m_dialog, text)) != nullptr; }, milliseconds)) return false;
+    return Press(OpenBox{box, std::string(), std::string()}, button);
 }
 
 std::string DialogDriver::MessageBoxText() const {
-    HWND box = FindBox(ProcessId(), std::string());
+    HWND box = FindBox(ProcessId(), m_dialog, std::string());
     return box ? WindowText(::GetDlgItem(box, 0xFFFF)) : std::string();
+}
+
+std::vector<OpenBox> DialogDriver::Boxes() const { return BoxesOf(ProcessId(), m_dialog); }
+
+bool DialogDriver::Press(const OpenBox& box, int button) {
+    return ::PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(::GetDlgItem(box.window, button)));
 }
 
 std::string DialogDriver::Log() const { return WindowText(Item(kLogId)); }

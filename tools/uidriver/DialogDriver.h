@@ -5,10 +5,21 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/WinApi.h"
 
 namespace uidriver {
+
+// A visible dialog-class window of the dialog's process other than the main
+// dialog: a message box or a child dialog.
+struct OpenBox {
+    HWND window;
+    std::string caption;
+    // The text of its first static control without an id (a message box's
+    // text; a child dialog's first label).
+    std::string text;
+};
 
 constexpr int kLogId = 1010;
 constexpr int kExitId = 2;
@@ -39,6 +50,14 @@ public:
     bool Answer(const std::string& text, int button, int milliseconds) const;
     // The text of the dialog process's visible message box, or "" if none.
     std::string MessageBoxText() const;
+    // Every box the dialog's process shows now, in window order.
+    std::vector<OpenBox> Boxes() const;
+    // Clicks button (its control id) of box, as the mouse gives it.
+    static bool Press(const OpenBox& box, int button);
+
+    // Writes the dialog's window, as the screen shows it, as a 24-bit BMP
+    // file; false when the window can't be captured or the file written.
+    bool SaveScreenshot(const std::string& path) const;
 
     std::string Log() const;
     bool WaitForLog(const std::string& text, int milliseconds) const;
