@@ -24,5 +24,11 @@ for test in "${tests[@]}"; do
   elapsed=$(($(date +%s%3N) - start))
   printf 'e2e: %s %s (%d.%03d s)\n' "$name" "$verdict" $((elapsed / 1000)) $((elapsed % 1000))
 done
+# Pictures the tests kept (BMP, as GDI writes them) also as PNG, for reading.
+if [ -x /usr/bin/convert ]; then
+  for picture in "$build"/artifacts/*.bmp; do
+    /usr/bin/convert "$picture" "${picture%.bmp}.png" && echo "e2e: artefact ${picture%.bmp}.png"
+  done
+fi
 echo "e2e: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

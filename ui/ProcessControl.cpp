@@ -15,7 +15,10 @@ bool WithThread(uint32_t threadId, Operation operation) {
     IPlatform& platform = Platform();
     const Handle thread = platform.OpenThread(kThreadAllAccess, threadId);
     if (thread == kNullHandle) return false;
-    const bool succeeded = operation(platform, thread);
+    // A thread that has ended still opens while a handle to it is left (its
+    // own process keeps one), and resuming or terminating it then reports
+    // success; but there is nothing left to act on.
+    const bool succeeded = platform.WaitForSingleObject(thread, 0) == kWaitTimeout && operation(platform, thread);
     platform.CloseHandle(thread);
     return succeeded;
 }

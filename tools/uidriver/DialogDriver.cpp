@@ -152,6 +152,14 @@ std::string DialogDriver::MessageBoxText() const {
     return box ? WindowText(::GetDlgItem(box, 0xFFFF)) : std::string();
 }
 
+std::vector<std::string> DialogDriver::ControlTexts(const OpenBox& box) {
+    std::vector<std::string> texts;
+    for (HWND child = ::GetWindow(box.window, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        texts.push_back(WindowText(child));
+    }
+    return texts;
+}
+
 std::vector<OpenBox> DialogDriver::Boxes() const { return BoxesOf(ProcessId(), m_dialog); }
 
 bool DialogDriver::Press(const OpenBox& box, int button) {
@@ -193,18 +201,26 @@ int DialogDriver::FindRow(int listId, const std::string& text) const {
     return -1;
 }
 
+// Sets the selected and focused state of row (-1: every row) to state.
+bool DialogDriver::SetRowState(int listId, int row, UINT state) const {
+    HWND list = Item(listId);
+    RemoteBuffer buffer(ProcessId(), sizeof(LVITEMA));
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = state;
+    if (list == nullptr || !buffer.Write(0, &item, sizeof item)) return false;
+    return Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.At(0))) == TRUE;
+}
+
 bool DialogDriver::SelectRow(int listId, const std::string& text, int milliseconds) const {
     HWND list = Item(listId);
     int row = -1;
     if (list == nullptr || !WaitFor([&] { return (row = FindRow(listId, text)) >= 0; }, milliseconds)) return false;
-    RemoteBuffer buffer(ProcessId(), sizeof(LVITEMA));
-    LVITEMA item = {};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    if (!buffer.Write(0, &item, sizeof item)) return false;
     Send(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-    return Send(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(buffer.At(0))) == TRUE;
+    return SetRowState(listId, row, LVIS_SELECTED | LVIS_FOCUSED);
 }
+
+bool DialogDriver::ClearSelection(int listId) const { return SetRowState(listId, -1, 0); }
 
 long long DialogDriver::AnswerTime(int timeoutMs) const {
     LARGE_INTEGER frequency, start, end;

@@ -54,6 +54,8 @@ public:
     std::vector<OpenBox> Boxes() const;
     // Clicks button (its control id) of box, as the mouse gives it.
     static bool Press(const OpenBox& box, int button);
+    // The texts of every control of box, in window order.
+    static std::vector<std::string> ControlTexts(const OpenBox& box);
 
     // Writes the dialog's window, as the screen shows it, as a 24-bit BMP
     // file; false when the window can't be captured or the file written.
@@ -70,6 +72,9 @@ public:
     // on it does (the list tells the dialog). Waits up to milliseconds for the
     // row to appear.
     bool SelectRow(int listId, const std::string& text, int milliseconds) const;
+    // Takes the selection and focus off every row of the list, so that the
+    // next SelectRow tells the dialog again even for the same row.
+    bool ClearSelection(int listId) const;
 
     // How long the dialog took to answer a message, in milliseconds, or -1
     // when it did not within timeoutMs.
@@ -77,6 +82,7 @@ public:
 
 private:
     HWND Item(int id) const;
+    bool SetRowState(int listId, int row, UINT state) const;
 
     HWND m_dialog = nullptr;
 };
