@@ -104,4 +104,11 @@ private:
     std::string m_folder;
 };
 
+// After a trace has ended: the server runs on, and its code is as it was
+// (every breakpoint byte restored).
+inline void CheckServerClean(DemoServer& server, DWORD timeoutMs) {
+    E2E_CHECK(server.IsRunning());
+    E2E_CHECK(StartsWith(server.Request("check", "", timeoutMs).value_or(""), "check clean "));
+}
+
 }  // namespace e2e

@@ -95,11 +95,6 @@ std::string RunWorkload(e2e::DemoServer& server) {
     return answer.value_or("");
 }
 
-void CheckServerClean(e2e::DemoServer& server) {
-    E2E_CHECK(server.IsRunning());
-    E2E_CHECK(e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean "));
-}
-
 void SaveScreenshot(uidriver::DialogDriver& driver) {
     const std::string folder = demo::ParentOf(e2e::OwnFolder()) + "\\artifacts";
     CreateDirectoryA(folder.c_str(), nullptr);
@@ -149,7 +144,7 @@ int main() {
     CheckReport(driver, "");
     E2E_CHECK(dialog.Stop());
     E2E_CHECK(ControlsAre(driver, false));
-    CheckServerClean(server);
+    e2e::CheckServerClean(server, kAnswerMs);
     const auto after = server.Request("run", "1 1", kAnswerMs);
     E2E_CHECK(e2e::AnswerValue(after.value_or(""), "ProcessRequest").value_or(0) == 1);
 
@@ -160,7 +155,7 @@ int main() {
     CheckReport(driver, RunWorkload(server));
     E2E_CHECK(dialog.Stop());
     E2E_CHECK(ControlsAre(driver, false));
-    CheckServerClean(server);
+    e2e::CheckServerClean(server, kAnswerMs);
 
     E2E_CHECK(dialog.Exit() == 0);
     E2E_CHECK(server.Quit(kAnswerMs).value_or(1) == 0);

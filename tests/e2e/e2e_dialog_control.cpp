@@ -152,49 +152,62 @@ void CheckSuspendResume(uidriver::DialogDriver& driver, DWORD processId) {
     E2E_CHECK(CountsBecome(threads, Counts(threads, 0)));
 }
 
+// A button's question (none for Resume) and its failure text.
+struct Failure {
+    int button;
+    const char* question;
+    const char* text;
+};
+const Failure kThreadFailures[] = {
+    {IDC_SUSPEND, "Do you really want to suspend the thread?", "Suspend thread failed!"},
+    {IDC_RESUME, nullptr, "Resume thread failed!"},
+    {IDC_KILL, "Do you really want to kill the thread?", "Kill thread failed!"},
+};
+const Failure kProcessFailures[] = {
+    {IDC_KILL, "Do you really want to kill the process?", "Kill process failed!"},
+    {IDC_SUSPEND, "Do you really want to suspend the process?", "Suspend process failed!"},
+    {IDC_RESUME, nullptr, "Resume process failed!"},
+};
+
+// Kill on the selection: Cancel leaves object running, OK ends it with
+// code. Closes object.
+void CheckKill(uidriver::DialogDriver& driver, HANDLE object, const char* question, DWORD code,
+               BOOL(WINAPI* exitCodeOf)(HANDLE, LPDWORD)) {
+    E2E_CHECK(object != nullptr);
+    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, question, IDCANCEL));
+    E2E_CHECK(WaitForSingleObject(object, 500) == WAIT_TIMEOUT);
+    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, question, IDOK));
+    E2E_CHECK(WaitForSingleObject(object, kChangeMs) == WAIT_OBJECT_0);
+    DWORD ended = 0;
+    E2E_CHECK(exitCodeOf(object, &ended) && ended == code);
+    CloseHandle(object);
+}
+
 // Kills one worker thread, then everything on that thread fails; the
 // process runs on.
 void CheckKillThread(uidriver::DialogDriver& driver, e2e::DemoServer& victim) {
     const std::vector<DWORD> threads = ThreadsOf(victim.Pid());
     E2E_CHECK(!threads.empty());
     const DWORD chosen = threads.empty() ? 0 : threads.back();
-    HANDLE thread = OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, chosen);
-    E2E_CHECK(thread != nullptr);
     E2E_CHECK(SelectProcess(driver, victim.Pid()) && SelectThread(driver, chosen));
-    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, "Do you really want to kill the thread?", IDCANCEL));
-    E2E_CHECK(WaitForSingleObject(thread, 500) == WAIT_TIMEOUT);
-    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, "Do you really want to kill the thread?", IDOK));
-    E2E_CHECK(WaitForSingleObject(thread, kChangeMs) == WAIT_OBJECT_0);
-    DWORD code = 0;
-    E2E_CHECK(GetExitCodeThread(thread, &code) && code == kKilledThreadExitCode);
-    CloseHandle(thread);
+    CheckKill(driver, OpenThread(SYNCHRONIZE | THREAD_QUERY_LIMITED_INFORMATION, FALSE, chosen),
+              "Do you really want to kill the thread?", kKilledThreadExitCode, &GetExitCodeThread);
     E2E_CHECK(victim.IsRunning());
-
-    CheckFailure(driver, IDC_SUSPEND, "Do you really want to suspend the thread?", "Suspend thread failed!");
-    CheckFailure(driver, IDC_RESUME, nullptr, "Resume thread failed!");
-    CheckFailure(driver, IDC_KILL, "Do you really want to kill the thread?", "Kill thread failed!");
+    for (const Failure& failure : kThreadFailures) CheckFailure(driver, failure.button, failure.question, failure.text);
 }
 
 // Kills the process (it ends with the still-active code it had), then
 // everything on it fails.
 void CheckKillProcess(uidriver::DialogDriver& driver, e2e::DemoServer& victim) {
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, victim.Pid());
-    E2E_CHECK(process != nullptr);
     E2E_CHECK(SelectProcess(driver, victim.Pid()));
-    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, "Do you really want to kill the process?", IDCANCEL));
-    E2E_CHECK(WaitForSingleObject(process, 500) == WAIT_TIMEOUT);
-    E2E_CHECK(ClickAndAnswer(driver, IDC_KILL, "Do you really want to kill the process?", IDOK));
-    E2E_CHECK(WaitForSingleObject(process, kChangeMs) == WAIT_OBJECT_0);
-    DWORD code = 0;
-    E2E_CHECK(GetExitCodeProcess(process, &code) && code == kStillActive);
-    CloseHandle(process);
+    CheckKill(driver, OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, victim.Pid()),
+              "Do you really want to kill the process?", kStillActive, &GetExitCodeProcess);
     // The last handle of this program goes too: what is left of the process
     // is whatever the dialog itself still holds.
     victim.Kill();
-
-    CheckFailure(driver, IDC_KILL, "Do you really want to kill the process?", "Kill process failed!");
-    CheckFailure(driver, IDC_SUSPEND, "Do you really want to suspend the process?", "Suspend process failed!");
-    CheckFailure(driver, IDC_RESUME, nullptr, "Resume process failed!");
+    for (const Failure& failure : kProcessFailures) {
+        CheckFailure(driver, failure.button, failure.question, failure.text);
+    }
 }
 
 void CheckAbout(uidriver::DialogDriver& driver) {

@@ -40,11 +40,6 @@ std::string CallLine(const char* function) { return std::string("User call: ") +
 
 size_t CallLines(uidriver::DialogDriver& driver) { return CountOf(driver.Log(), "User call: "); }
 
-void CheckServerClean(e2e::DemoServer& server) {
-    E2E_CHECK(server.IsRunning());
-    E2E_CHECK(e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean "));
-}
-
 // A trace with every call logged; true once it runs.
 bool TraceLogging(e2e::DialogSession& dialog, e2e::DemoServer& server) {
     return dialog.Trace(server.Pid()) && dialog.Driver().SetCheck(IDC_STATONLY, false) &&
@@ -67,7 +62,7 @@ void CheckFinishedRun(e2e::DialogSession& dialog, e2e::DemoServer& server) {
         e2e::Note("%-15s lines %zu, server calls %zu", function, shown, expected);
         E2E_CHECK(expected > 0 && shown == expected);
     }
-    CheckServerClean(server);
+    e2e::CheckServerClean(server, kAnswerMs);
 }
 
 // Clicks end (Stop or Exit) while a long workload logs: it must end the
@@ -83,7 +78,7 @@ void CheckEndDuringRun(e2e::DialogSession& dialog, e2e::DemoServer& server, cons
     e2e::Note("%s during the run took %llu ms", what, GetTickCount64() - start);
     const std::string calls = server.Await(run, kAnswerMs).value_or("");
     E2E_CHECK(!calls.empty());
-    CheckServerClean(server);
+    e2e::CheckServerClean(server, kAnswerMs);
 }
 
 void CheckMode(e2e::DemoServer& server, const Mode& mode) {
