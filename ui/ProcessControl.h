@@ -10,6 +10,7 @@ namespace qv {
 // Terminates with the process's own exit code (259, still active, for a
 // running one); fails without terminating when that code can't be read.
 bool KillProcess(uint32_t processId);
+// Each fails on a thread that has ended, even one that can still be opened.
 bool KillThread(uint32_t threadId);
 bool SuspendThreadById(uint32_t threadId);
 bool ResumeThreadById(uint32_t threadId);
