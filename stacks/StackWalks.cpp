@@ -28,14 +28,9 @@ private:
 
 }  // namespace
 
-std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId, int32_t depth, uint64_t stoppedAt) {
-    if (depth == 0) return std::nullopt;
+FrameAddresses WalkThreadStack(Handle process, Handle thread, ThreadContext context, int32_t depth,
+                               uint64_t stoppedAt) {
     IPlatform& platform = Platform();
-    const OwnedHandle thread(platform.OpenThread(kThreadAllAccess, threadId));
-    if (thread.get() == kNullHandle) return std::nullopt;
-    ThreadContext context;
-    context.ContextFlags = kContextFull;
-    if (!platform.GetThreadContext(thread.get(), context)) return std::nullopt;
     if (stoppedAt != 0 && context.Rip == stoppedAt + 1) context.Rip = stoppedAt;
     StackFrame64 frame;
     frame.AddrPC = context.Rip;
@@ -45,7 +40,7 @@ std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId,
     frame.AddrBStore = frame.AddrFrame;
     FrameAddresses frames;
     while (WantsMore(depth, frames.size())) {
-        if (!platform.StackWalk64(kImageFileMachineAmd64, process, thread.get(), frame, context)) break;
+        if (!platform.StackWalk64(kImageFileMachineAmd64, process, thread, frame, context)) break;
         if (frame.AddrFrame == 0) break;
         frames.push_back(frame.AddrPC - kNearCallLength);
     }

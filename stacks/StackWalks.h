@@ -17,13 +17,14 @@ namespace qv {
 using FrameAddresses = std::vector<uint64_t>;
 
 // The platform's stack walker over the unwind data of the images, on the
-// symbol handler's process. A negative depth walks to the end. A thread
-// stopped by a breakpoint at stoppedAt (0: none) has its instruction pointer
-// one byte past it, in the middle of an instruction that never ran; the
-// unwind starts from stoppedAt, where the function's state is what its
+// symbol handler's process, from the thread's context as the caller read it
+// (the hit path has it already). A negative depth walks to the end. A
+// thread stopped by a breakpoint at stoppedAt (0: none) has its instruction
+// pointer one byte past it, in the middle of an instruction that never ran;
+// the unwind starts from stoppedAt, where the function's state is what its
 // unwind data describes.
-std::optional<FrameAddresses> WalkThreadStack(Handle process, uint32_t threadId, int32_t depth,
-                                              uint64_t stoppedAt = 0);
+FrameAddresses WalkThreadStack(Handle process, Handle thread, ThreadContext context, int32_t depth,
+                               uint64_t stoppedAt = 0);
 
 // The saved frame-pointer chain: the return address on top of the stack,
 // then the return address beside each saved frame pointer, within the

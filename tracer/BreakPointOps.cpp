@@ -46,25 +46,26 @@ void CDeamonThread::SetTracePoints() {
     for (int32_t i = 0; i < m_arrBreakPoints.GetSize(); ++i) ArmBreakPoint(process.get(), i);
 }
 
-void CDeamonThread::StepOverBreakPoint(Handle process, uint32_t threadId, int32_t index) {
+void CDeamonThread::StepOverBreakPoint(Handle process, uint32_t threadId, int32_t index,
+                                       const std::optional<ThreadContext>& hitContext) {
     TableLock lock(*this);
     if (!m_arrBreakPoints.IsValidIndex(index)) return;
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
     // A disabled record whose byte could not be put back is still stepped
     // over: the hit is ours, and passing it on would end the target.
     if (!record.bArmed) return;
-    IPlatform& platform = Platform();
     bool stepping = false;
     const int32_t threadIndex = m_arrThreads.EnsureThread(threadId);
     if (threadIndex >= 0) {
-        const Handle thread = m_arrThreads.GetAt(threadIndex).hThread;
-        platform.SuspendThread(thread);
-        ThreadContext context;
-        context.ContextFlags = kContextFull;
-        if (platform.GetThreadContext(thread, context)) {
+        // The thread stands in its debug event. Only a hit queued while
+        // another thread stepped finds it held by that step's suspension,
+        // which must go, or the thread could never take its own step.
+        const bool heldForOtherStep = OtherStepPending(threadId);
+        if (hitContext) {
+            ThreadContext context = *hitContext;
             context.Rip = record.nAddress;
             context.EFlags |= kTrapFlag;
-            stepping = platform.SetThreadContext(thread, context);
+            stepping = Platform().SetThreadContext(m_arrThreads.GetAt(threadIndex).hThread, context);
         }
         // Only a step that was really set up is pending; nothing else would
         // ever end it and release the threads held for it.
@@ -72,7 +73,7 @@ void CDeamonThread::StepOverBreakPoint(Handle process, uint32_t threadId, int32_
             m_steppingThreads.insert(threadId);
             m_arrThreads.SetPendingBreakPoint(threadIndex, index, record.nAddress);
         }
-        m_arrThreads.ResumeThreadFully(threadIndex);
+        if (heldForOtherStep) m_arrThreads.ResumeThreadFully(threadIndex);
     }
     if (WriteTargetMemory(process, record.nAddress, record.pOrigBytes.data(), record.nOrigBytes)) {
         record.bArmed = false;

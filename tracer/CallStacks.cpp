@@ -12,20 +12,9 @@
 
 namespace qv {
 
-namespace {
-
-std::optional<MODULEINFOEX> ModuleHolding(CDeamonThread& tracer, uint64_t address) {
-    TableLock lock(tracer);
-    const int32_t index = tracer.m_arrModules.FindModuleByAddress(address);
-    if (index < 0) return std::nullopt;
-    return tracer.m_arrModules.GetAt(index);
-}
-
-}  // namespace
-
 std::string CDeamonThread::CallStackFrameLine(uint64_t address) {
     const auto low = static_cast<uint32_t>(address);
-    if (const auto module = ModuleHolding(*this, address)) {
+    if (const auto module = CopyModuleHolding(address)) {
         if (const auto name = ResolveSymbol(module->nBase, module->pszName, address, nullptr)) {
             return FormatString("\t\t0x%08x (%s)\r\n", low, name->c_str());
         }
@@ -37,11 +26,10 @@ std::string CDeamonThread::CallStackFrameLine(uint64_t address) {
     return FormatString("\t\t0x%08x (Unknow!Unknow)\r\n", low);
 }
 
-void CDeamonThread::LogHitCallStacks(uint32_t, uint32_t threadId, int32_t depth, uint64_t stoppedAt) {
+void CDeamonThread::LogHitCallStacks(Handle thread, const ThreadContext& context, int32_t depth, uint64_t stoppedAt) {
     if (!m_bSymInitialized || depth == 0) return;
-    const auto frames = WalkThreadStack(m_hProcess, threadId != 0 ? threadId : m_nThreadId, depth, stoppedAt);
-    if (!frames) return;
-    WriteCallStack(depth, *frames, [this](uint64_t address) { return CallStackFrameLine(address); }, m_bLogToWindow,
+    const FrameAddresses frames = WalkThreadStack(m_hProcess, thread, context, depth, stoppedAt);
+    WriteCallStack(depth, frames, [this](uint64_t address) { return CallStackFrameLine(address); }, m_bLogToWindow,
                    GetMainWnd());
 }
 

@@ -101,19 +101,17 @@ int CDeamonThread::Run() {
         DebugEvent event;
         uint32_t status = kDbgExceptionNotHandled;
         const bool received = platform.WaitForDebugEvent(event, kWaitMilliseconds);
-        {
+        if (received) {
+            status = HandleDebugEvent(event);
+        } else {
+            burst = false;
+        }
+        if (!burst && !m_bInitialized) {
             TableLock lock(*this);
-            if (received) {
-                status = DispatchEvent(event);
-            } else {
-                burst = false;
-            }
-            if (!burst && !m_bInitialized) {
-                LoadTracePoints();
-                SetTracePoints();
-                Log("Initializing complete!\r\n");
-                m_bInitialized = true;
-            }
+            LoadTracePoints();
+            SetTracePoints();
+            Log("Initializing complete!\r\n");
+            m_bInitialized = true;
         }
         platform.SleepEx(0, true);
         if (received) platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
@@ -130,12 +128,29 @@ void CDeamonThread::DrainPendingEvents() {
     for (int i = 0; i < kMaxDrainedEvents; ++i) {
         DebugEvent event;
         if (!platform.WaitForDebugEvent(event, 0)) return;
-        uint32_t status;
-        {
-            TableLock lock(*this);
-            status = DispatchEvent(event);
+        platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, HandleDebugEvent(event));
+    }
+}
+
+uint32_t CDeamonThread::HandleDebugEvent(const DebugEvent& event) {
+    uint32_t status;
+    {
+        TableLock lock(*this);
+        status = DispatchEvent(event);
+    }
+    WriteGatheredReports();
+    return status;
+}
+
+void CDeamonThread::WriteGatheredReports() {
+    std::vector<HitReport> reports;
+    reports.swap(m_gatheredReports);
+    for (const HitReport& report : reports) {
+        if (report.bEntry) {
+            WriteCallReport(report);
+        } else {
+            WriteReturnReport(report);
         }
-        platform.ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
 }
 
@@ -215,6 +230,18 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
         return RewindLateHit(threadId, address) ? kDbgContinue : kDbgExceptionNotHandled;
     }
     BREAKPOINTINFO record = m_arrBreakPoints.GetAt(index);
+    // The registers are read once, on the table's handle; the reports and
+    // the step over all work from this copy.
+    HitThread hit;
+    hit.threadId = threadId;
+    const int32_t threadIndex = m_arrThreads.EnsureThread(threadId);
+    if (threadIndex >= 0) {
+        hit.handle = m_arrThreads.GetAt(threadIndex).hThread;
+        ThreadContext context;
+        context.ContextFlags = kContextFull;
+        hit.contextRead = Platform().GetThreadContext(hit.handle, context);
+        if (hit.contextRead) hit.context = context;
+    }
     m_arrThreads.SuspendAllThreads(threadId);
     // A disabled record is armed only when its byte could not be put back:
     // stepped over, not counted.
@@ -223,20 +250,20 @@ uint32_t CDeamonThread::OnBreakPoint(const DebugEvent& event) {
         if (g_bStatOnly) {
             m_arrBreakPoints.SetAt(index, record);
         } else if (record.bEntry) {
-            ReportCall(index, record, threadId);
+            ReportCall(index, record, hit);
         } else {
-            ReportReturn(index, record, threadId);
+            ReportReturn(index, record, hit);
         }
     }
-    ProcessHandle process(m_nProcessId);
-    StepOverBreakPoint(process.get(), threadId, index);
+    StepOverBreakPoint(m_hProcess, threadId, index,
+                       hit.contextRead ? std::optional<ThreadContext>(hit.context) : std::nullopt);
     return kDbgContinue;
 }
 
 bool CDeamonThread::RewindLateHit(uint32_t threadId, uint64_t address) {
     if (m_plantedAddresses.count(address) == 0) return false;
     uint8_t current = 0;
-    const bool ours = ReadTargetMemory(ProcessHandle(m_nProcessId).get(), address, &current, 1) && current != 0xCC;
+    const bool ours = ReadTargetMemory(m_hProcess, address, &current, 1) && current != 0xCC;
     // A 0xCC still in place is not our vanished byte: the target's own int3.
     return ours && RewindThreadToBreakPoint(threadId, address);
 }
@@ -260,7 +287,29 @@ void CDeamonThread::EndStep(int32_t threadIndex) {
     // moved it; one armed again in between (by a user-interface operation)
     // or deleted needs no arming.
     const int32_t index = m_arrBreakPoints.FindBreakPoint(address);
-    if (index >= 0) ArmBreakPoint(ProcessHandle(m_nProcessId).get(), index);
+    if (index >= 0) RearmDuringEvent(index);
+}
+
+void CDeamonThread::RearmDuringEvent(int32_t index) {
+    BREAKPOINTINFO& record = m_arrBreakPoints.ElementAt(index);
+    if (!record.bEnabled || record.bArmed || m_arrThreads.IsSteppingOver(record.nAddress)) return;
+    if (record.pOrigBytes.size() != 1) {
+        ArmBreakPoint(m_hProcess, index);
+        return;
+    }
+    const uint8_t int3 = 0xCC;
+    if (WriteTargetMemory(m_hProcess, record.nAddress, &int3, 1)) {
+        record.bArmed = true;
+        m_plantedAddresses.insert(record.nAddress);
+    }
+}
+
+bool CDeamonThread::OtherStepPending(uint32_t threadId) const {
+    for (int32_t i = 0; i < m_arrThreads.GetSize(); ++i) {
+        const THREADINFO& thread = m_arrThreads.GetAt(i);
+        if (thread.nThreadId != threadId && thread.nPendingBreakPoint >= 0) return true;
+    }
+    return false;
 }
 
 void CDeamonThread::ReleaseThreadsAfterStep(uint32_t steppedThread) {

@@ -4,7 +4,10 @@
 //
 // Locking: the breakpoint, thread, module and call-symbol tables are guarded
 // by one recursive mutex, m_tableLock. The loop holds it while it handles
-// one event; user-interface operations hold it for their whole operation.
+// one event, and lets go of it before it renders and writes a hit's report
+// (memory reads, stack walk, symbol lookups): the report works on what was
+// gathered under the lock. User-interface operations hold it for their
+// whole operation.
 // Log lines written while a thread holds it are delivered when that thread
 // lets go of it (see TableLock), so no thread ever waits for the window
 // while holding the lock, and the user-interface thread never waits for the
@@ -18,12 +21,14 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/PrintfFormat.h"
 #include "framework/WinThread.h"
 #include "platform/PlatformTypes.h"
 #include "symbols/ModuleList.h"
 #include "tracer/BreakPointTable.h"
+#include "tracer/CallReport.h"
 #include "tracer/ThreadTable.h"
 
 namespace qv {
@@ -70,7 +75,10 @@ public:
     // Breakpoint table operations on the target.
     void ArmBreakPoint(Handle process, int32_t index);
     void SetTracePoints();
-    void StepOverBreakPoint(Handle process, uint32_t threadId, int32_t index);
+    // The hit's context as the loop read it, nothing when it couldn't: then
+    // no step is set up and the thread runs the original instruction anew.
+    void StepOverBreakPoint(Handle process, uint32_t threadId, int32_t index,
+                            const std::optional<ThreadContext>& hitContext);
     void DeleteBreakPoint(Handle process, int32_t index, bool remove);
     void RemoveAllBreakPoints(Handle process, bool remove);
     void EnableBreakPoint(uint32_t processId, int32_t index);
@@ -104,10 +112,11 @@ public:
 
     // Call stacks of a thread of the target, frames named through the
     // tracer's modules and symbol lookup: by the platform's stack walker at
-    // a hit, by the frame-pointer chain on request. Ids of 0 stand for the
-    // tracer's own process and thread filter.
-    // At a hit, stoppedAt is the breakpoint's address.
-    void LogHitCallStacks(uint32_t processId, uint32_t threadId, int32_t depth, uint64_t stoppedAt = 0);
+    // a hit, from the thread's handle and the context the loop read there
+    // (stoppedAt is the breakpoint's address); by the frame-pointer chain on
+    // request, where ids of 0 stand for the tracer's own process and thread
+    // filter.
+    void LogHitCallStacks(Handle thread, const ThreadContext& context, int32_t depth, uint64_t stoppedAt);
     void LogThreadCallStacks(uint32_t processId, uint32_t threadId, int32_t depth);
     // The log line of one frame address.
     std::string CallStackFrameLine(uint64_t address);
@@ -149,8 +158,14 @@ public:
     bool m_bInitialized = false;
 
     // Handles one debug event and gives the status to continue it with.
-    // Called by the loop with the table lock held.
+    // Called with the table lock held; a hit's report is only gathered
+    // here and waits for WriteGatheredReports.
     uint32_t DispatchEvent(const DebugEvent& event);
+    // The loop's step for one event: DispatchEvent under the lock, then the
+    // gathered reports written without it, before the event is continued
+    // (the target stands still until then).
+    uint32_t HandleDebugEvent(const DebugEvent& event);
+    void WriteGatheredReports();
 
 private:
     // The loop's handlers, one per debug event code.
@@ -164,9 +179,13 @@ private:
     uint32_t OnLoadDll(const DebugEvent& event);
     uint32_t OnUnloadDll(const DebugEvent& event);
 
-    // Calls into the call and return reporting, made at the hit.
-    void ReportCall(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
-    void ReportReturn(int32_t index, const BREAKPOINTINFO& record, uint32_t threadId);
+    // Calls into the call and return reporting, made at the hit under the
+    // lock: the table work (pending calls, the return-address breakpoint)
+    // is done, what the lines need is gathered into m_gatheredReports.
+    void ReportCall(int32_t index, const BREAKPOINTINFO& record, const HitThread& hit);
+    void ReportReturn(int32_t index, const BREAKPOINTINFO& record, const HitThread& hit);
+    void WriteCallReport(const HitReport& report);
+    void WriteReturnReport(const HitReport& report);
 
     // Runs the loop's final passes after a stop request: hits that were
     // already queued when the bytes went back are rewound, steps we caused
@@ -180,6 +199,14 @@ private:
     // Ends a thread's pending step: the record at the stepped address is
     // armed again (the thread's byte is no longer needed in place).
     void EndStep(int32_t threadIndex);
+    // Arming from inside a debug event: every thread of the target stands
+    // still until the loop continues it, and the threads held for a step
+    // stay held, so no bracket of suspensions is needed; the saved byte is
+    // the one the step put back, so it isn't read again.
+    void RearmDuringEvent(int32_t index);
+    // Whether any thread other than this one is single-stepping over a
+    // breakpoint (and the rest are held for it).
+    bool OtherStepPending(uint32_t threadId) const;
 
     std::recursive_mutex m_tableLock;
     // Lets the threads go at the end of a single step: all of them, unless
@@ -192,6 +219,9 @@ private:
     std::set<uint64_t> m_plantedAddresses;
     // Threads that carry our trap flag until their single step arrives.
     std::set<uint32_t> m_steppingThreads;
+    // Reports gathered by the current event, written once the lock is let
+    // go. Only the loop's thread touches them.
+    std::vector<HitReport> m_gatheredReports;
 };
 
 }  // namespace qv

@@ -1,6 +1,5 @@
 #include "tracer/ThreadTable.h"
 
-#include "core/TargetAccess.h"
 #include "platform/Platform.h"
 
 namespace qv {
@@ -117,14 +116,13 @@ bool CThreadHandleArray::IsSteppingOver(uint64_t address) const {
     return false;
 }
 
-void CThreadHandleArray::PushCall(uint32_t threadId, int32_t breakPointIndex) {
+void CThreadHandleArray::PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer) {
     const int32_t index = FindThread(threadId);
     if (index < 0 || GetAt(index).nCallDepth >= kMaxPendingCalls - 1) return;
-    const auto stackPointer = static_cast<uint32_t>(GetThreadRsp(threadId));
     THREADINFO& record = ElementAt(index);
     ++record.nCallDepth;
     record.nCallBreakPoints[static_cast<size_t>(record.nCallDepth)] = breakPointIndex;
-    record.nCallStackPointers[static_cast<size_t>(record.nCallDepth)] = stackPointer;
+    record.nCallStackPointers[static_cast<size_t>(record.nCallDepth)] = static_cast<uint32_t>(stackPointer);
 }
 
 int32_t CThreadHandleArray::PopCall(uint32_t threadId) {

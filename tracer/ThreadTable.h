@@ -53,7 +53,8 @@ public:
     void SetPendingBreakPoint(int32_t index, int32_t breakPointIndex, uint64_t address = 0);
     // Whether a thread is single-stepping over the byte at address.
     bool IsSteppingOver(uint64_t address) const;
-    void PushCall(uint32_t threadId, int32_t breakPointIndex);
+    // The low 32 bits of the thread's stack pointer at the call are kept.
+    void PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer);
     int32_t PopCall(uint32_t threadId);
     uint32_t TopCallStackPointer(uint32_t threadId) const;
     // Forgets every pending call (after a reload renumbers the breakpoint

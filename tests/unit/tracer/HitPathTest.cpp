@@ -1,5 +1,5 @@
 // The hit path event by event: the test thread is the debugger and hands
-// each debug event to DispatchEvent itself, so it can act between a hit and
+// each debug event to the tracer itself, so it can act between a hit and
 // the end of its single step. The code has real instruction lengths: a
 // thread continued anywhere but at the start of its next instruction
 // faults in the simulated machine.
@@ -63,12 +63,7 @@ protected:
     bool HandleNext() {
         DebugEvent event;
         if (!Platform().WaitForDebugEvent(event, 1000)) return false;
-        uint32_t status;
-        {
-            TableLock lock(*m_tracer);
-            status = m_tracer->DispatchEvent(event);
-        }
-        Platform().ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        Platform().ContinueDebugEvent(event.dwProcessId, event.dwThreadId, m_tracer->HandleDebugEvent(event));
         m_last = event;
         return true;
     }
@@ -94,12 +89,7 @@ protected:
         m_tracer->m_bAttached = false;
         DebugEvent event;
         while (Platform().WaitForDebugEvent(event, 0)) {
-            uint32_t status;
-            {
-                TableLock lock(*m_tracer);
-                status = m_tracer->DispatchEvent(event);
-            }
-            Platform().ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+            Platform().ContinueDebugEvent(event.dwProcessId, event.dwThreadId, m_tracer->HandleDebugEvent(event));
         }
         m_tracer->CleanupTracer();
     }

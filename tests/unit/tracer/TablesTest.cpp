@@ -75,13 +75,14 @@ TEST_F(ThreadTableTest, PendingCallStackHoldsAtMost256Calls) {
     table.AddThread(m_tid);
     EXPECT_EQ(table.PopCall(m_tid), -1);
     EXPECT_EQ(table.TopCallStackPointer(m_tid), 0u);
-    const uint32_t rsp = static_cast<uint32_t>(m_machine->Context(m_tid).Rsp);
-    for (int i = 0; i < 257; ++i) table.PushCall(m_tid, i);
+    // Only the low 32 bits of the stack pointer are kept.
+    const uint64_t rsp = 0x12'3456'7000;
+    for (int i = 0; i < 257; ++i) table.PushCall(m_tid, i, rsp + 8u * static_cast<uint64_t>(i));
     EXPECT_EQ(table.GetAt(0).nCallDepth, 255);
-    EXPECT_EQ(table.TopCallStackPointer(m_tid), rsp);
+    EXPECT_EQ(table.TopCallStackPointer(m_tid), static_cast<uint32_t>(rsp + 8 * 255));
     EXPECT_EQ(table.PopCall(m_tid), 255);
     EXPECT_EQ(table.PopCall(m_tid), 254);
-    table.PushCall(0xDEAD, 1);  // not in the table: nothing
+    table.PushCall(0xDEAD, 1, rsp);  // not in the table: nothing
     EXPECT_EQ(table.PopCall(0xDEAD), -1);
     table.ClearPendingCalls();
     EXPECT_EQ(table.PopCall(m_tid), -1);
