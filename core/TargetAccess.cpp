@@ -59,6 +59,23 @@ ScopedTargetReader::ScopedTargetReader(TargetReader reader) : m_reader(std::move
 
 ScopedTargetReader::~ScopedTargetReader() { t_targetReader = m_previous; }
 
+PagedTargetBytes::PagedTargetBytes(Handle process, uint64_t start, uint64_t limit)
+    : m_process(process), m_start(start), m_limit(limit) {}
+
+std::optional<uint8_t> PagedTargetBytes::At(uint64_t offset) {
+    if (offset >= m_limit) return std::nullopt;
+    if (offset < m_blockOffset || offset >= m_blockOffset + m_blockLength) {
+        const uint64_t address = m_start + offset;
+        if (address < m_start) return std::nullopt;
+        const uint64_t toPageEnd = kPageSize - (address & (kPageSize - 1));
+        m_blockOffset = offset;
+        m_blockLength = std::min(toPageEnd, m_limit - offset);
+        m_blockReadable = ReadTargetMemory(m_process, address, m_block, static_cast<size_t>(m_blockLength));
+    }
+    if (!m_blockReadable) return std::nullopt;
+    return m_block[offset - m_blockOffset];
+}
+
 bool IsTargetByteReadable(Handle process, uint64_t address) {
     uint8_t scratch;
     return ReadTargetMemory(process, address, &scratch, 1);
@@ -86,17 +103,17 @@ bool IsPrintableChar(uint8_t byte) { return byte == 10 || byte == 13 || (byte >=
 
 bool IsPrintableString(Handle process, uint64_t address, bool wide) {
     const size_t charSize = wide ? 2 : 1;
-    size_t walked = 0;
-    while (walked < kMaxPrintableStringBytes) {
-        uint8_t first;
-        if (!ReadTargetMemory(process, address + walked, &first, 1)) return false;
-        if (first == 0) return walked >= 2;
-        if (!IsPrintableChar(first)) return false;
+    // A wide character's second byte may lie one past the last first byte.
+    PagedTargetBytes bytes(process, address, kMaxPrintableStringBytes + 1);
+    for (size_t walked = 0; walked < kMaxPrintableStringBytes; walked += charSize) {
+        const std::optional<uint8_t> first = bytes.At(walked);
+        if (!first) return false;
+        if (*first == 0) return walked >= 2;
+        if (!IsPrintableChar(*first)) return false;
         if (wide) {
-            uint8_t second;
-            if (!ReadTargetMemory(process, address + walked + 1, &second, 1) || second != 0) return false;
+            const std::optional<uint8_t> second = bytes.At(walked + 1);
+            if (!second || *second != 0) return false;
         }
-        walked += charSize;
     }
     return false;
 }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/PlatformTypes.h"
@@ -34,6 +35,27 @@ private:
     TargetReader m_reader;
     const TargetReader* m_previous;
 };
+// The bytes of the target from a start address up to a limit, read a
+// block at a time that never crosses a page (protection is per page) nor
+// the limit: a string walk costs one read per page, not one per byte.
+class PagedTargetBytes {
+public:
+    PagedTargetBytes(Handle process, uint64_t start, uint64_t limit);
+    // The byte at start + offset; nothing at or past the limit, or where
+    // the page can't be read.
+    std::optional<uint8_t> At(uint64_t offset);
+
+private:
+    static constexpr uint64_t kPageSize = 0x1000;
+    Handle m_process;
+    uint64_t m_start;
+    uint64_t m_limit;
+    uint64_t m_blockOffset = 0;
+    uint64_t m_blockLength = 0;
+    bool m_blockReadable = false;
+    uint8_t m_block[kPageSize];
+};
+
 bool IsTargetByteReadable(Handle process, uint64_t address);
 bool IsTargetReadable(Handle process, uint64_t address, size_t size);
 uint8_t ReadTargetByte(Handle process, uint64_t address);

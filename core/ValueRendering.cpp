@@ -14,7 +14,6 @@ namespace {
 // The string test's own bound: a string is never copied beyond it.
 constexpr uint64_t kMaxStringBytes = 10240;
 constexpr uint64_t kLargestDecimal = 9;
-constexpr uint64_t kStringRunBytes = 64;
 constexpr size_t kDumpChunk = 4096;
 
 std::optional<uint64_t> ReadPointer(Handle process, uint64_t address) {
@@ -72,20 +71,9 @@ std::string RenderPointee(Handle process, uint64_t address, int32_t depth, bool 
 std::string RenderString(Handle process, uint64_t address, bool wide) {
     const uint64_t charSize = wide ? 2 : 1;
     std::string text;
-    // Read a run of bytes at a time (each read crosses into the target);
-    // where a run reaches unreadable memory, byte by byte up to it.
-    uint8_t run[kStringRunBytes];
-    uint64_t runStart = 0;
-    uint64_t runLength = 0;
+    PagedTargetBytes bytes(process, address, kMaxStringBytes);
     for (uint64_t offset = 0; offset < kMaxStringBytes; offset += charSize) {
-        if (offset >= runStart + runLength) {
-            runStart = offset;
-            runLength = std::min<uint64_t>(kStringRunBytes, kMaxStringBytes - offset);
-            if (!ReadTargetMemory(process, address + offset, run, runLength)) {
-                runLength = ReadTargetMemory(process, address + offset, run, 1) ? 1 : 0;
-            }
-        }
-        const uint8_t byte = offset < runStart + runLength ? run[offset - runStart] : 0;
+        const uint8_t byte = bytes.At(offset).value_or(0);
         if (byte == 0) break;
         switch (byte) {
             case '\n': text += "\\n"; break;

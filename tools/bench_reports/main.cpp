@@ -3,7 +3,9 @@
 // threads held, re-arm) as the yardstick, then the engine counting only
 // (Stat Only), then the engine writing full reports (return catching, the
 // detailed return line, arguments and a call stack) with the log delivered
-// directly and asynchronously to a window whose thread is this one.
+// directly and asynchronously to a window whose thread is this one. For each
+// run it prints the calls per hit across the platform seam, by kind (the
+// yardstick counts its own Win32 calls the same way).
 #include <cstdio>
 #include <future>
 #include <map>
@@ -13,6 +15,7 @@
 #include "core/OptionFlags.h"
 #include "core/TraceLog.h"
 #include "framework/headless/HeadlessWnd.h"
+#include "platform/CountingPlatform.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tracer/DeamonThread.h"
@@ -31,6 +34,19 @@ constexpr int kCallsPerIteration = 11;
 
 std::string RunBody() { return std::to_string(kIterations) + " " + std::to_string(kThreads); }
 double HitsPerSecond(unsigned long long hits, ULONGLONG ms) { return ms == 0 ? 0.0 : hits * 1000.0 / ms; }
+
+// Calls per hit: the total, then each kind that occurred.
+void PrintCallsPerHit(const std::map<std::string, uint64_t>& calls, unsigned long long hits) {
+    if (hits == 0) return;
+    uint64_t total = 0;
+    for (const auto& [kind, count] : calls) total += count;
+    std::printf("    %.1f calls per hit:", static_cast<double>(total) / hits);
+    for (const auto& [kind, count] : calls) {
+        if (count != 0) std::printf(" %s %.2f", kind.c_str(), static_cast<double>(count) / hits);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+}
 
 // ---- the yardstick ----
 
@@ -53,11 +69,13 @@ public:
         while (WaitForDebugEvent(&event, 500)) Handle(event);
         Arm();
         const ULONGLONG start = GetTickCount64();
+        m_calls.clear();
         const std::string id = server.Send("run", RunBody());
         // The answer is looked for between events at most every 50 ms, so
         // that the loop itself costs the hits nothing.
         ULONGLONG looked = 0;
         for (;;) {
+            m_calls["WaitForDebugEvent"]++;
             if (WaitForDebugEvent(&event, 50)) Handle(event);
             const ULONGLONG now = GetTickCount64();
             if (now - looked < 50) continue;
@@ -65,6 +83,7 @@ public:
             if (server.Await(id, 0)) break;
         }
         elapsedMs = GetTickCount64() - start;
+        m_measured = m_calls;
         Disarm();
         while (WaitForDebugEvent(&event, 100)) Handle(event);
         DebugActiveProcessStop(m_pid);
@@ -72,6 +91,8 @@ public:
         CloseHandle(m_process);
         return m_hits;
     }
+    // The Win32 calls of the measured span, by kind.
+    const std::map<std::string, uint64_t>& Calls() const { return m_measured; }
 
 private:
     void Arm() {
@@ -89,6 +110,8 @@ private:
     void WriteByte(uintptr_t address, BYTE value) {
         WriteProcessMemory(m_process, reinterpret_cast<void*>(address), &value, 1, nullptr);
         FlushInstructionCache(m_process, reinterpret_cast<void*>(address), 1);
+        m_calls["WriteProcessMemory"]++;
+        m_calls["FlushInstructionCache"]++;
     }
     void HoldOthers(DWORD thread, bool hold) {
         for (const auto& [id, handle] : m_threads) {
@@ -98,6 +121,7 @@ private:
             } else {
                 ResumeThread(handle);
             }
+            m_calls[hold ? "SuspendThread" : "ResumeThread"]++;
         }
     }
     void Handle(const DEBUG_EVENT& event) {
@@ -124,6 +148,7 @@ private:
                 break;
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        m_calls["ContinueDebugEvent"]++;
     }
     DWORD OnException(const DEBUG_EVENT& event) {
         const auto& record = event.u.Exception.ExceptionRecord;
@@ -136,7 +161,9 @@ private:
             CONTEXT context{};
             context.ContextFlags = CONTEXT_CONTROL;
             GetThreadContext(thread, &context);
+            m_calls["GetThreadContext"]++;
             context.Rip = address;
+            m_calls["SetThreadContext"]++;
             // A hit queued while another thread steps: run it again once
             // that step is over and the thread is let go.
             if (!m_stepping.empty()) {
@@ -169,6 +196,8 @@ private:
     std::map<uintptr_t, Planted> m_planted;
     std::map<DWORD, uintptr_t> m_stepping;
     unsigned long long m_hits = 0;
+    std::map<std::string, uint64_t> m_calls;
+    std::map<std::string, uint64_t> m_measured;
 };
 
 // ---- the engine ----
@@ -198,7 +227,24 @@ void WriteTracePoints(bool reports) {
 
 // One traced run: the request goes out on another thread while this one is
 // the window's thread. The calls of the traced functions per second.
-double EngineRun(e2e::DemoServer& server, LogWindow& window, bool reports, const char* label) {
+// The hits the tracer counted, return-address breakpoints included.
+unsigned long long CountedHits(qv::CDeamonThread& tracer) {
+    qv::TableLock lock(tracer);
+    unsigned long long hits = 0;
+    for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
+        hits += static_cast<unsigned long long>(tracer.m_arrBreakPoints.GetAt(i).nHits);
+    }
+    return hits;
+}
+
+std::map<std::string, uint64_t> ByKind(const qv::PlatformCallCounts& counts) {
+    std::map<std::string, uint64_t> calls;
+    for (size_t i = 0; i < counts.size(); ++i) calls[qv::kPlatformCallNames[i]] = counts[i];
+    return calls;
+}
+
+double EngineRun(e2e::DemoServer& server, LogWindow& window, qv::CountingPlatform& counting, bool reports,
+                 const char* label) {
     WriteTracePoints(reports);
     qv::g_bStatOnly = !reports;
     qv::g_bDetectRet = reports;
@@ -208,11 +254,15 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, bool reports, const
         [&] { return window.GetDlgItem(qv::kLogEditId)->GetWindowText().find("Initializing complete!") != std::string::npos; },
         60000);
     const size_t before = window.LogLength();
+    const qv::PlatformCallCounts callsBefore = counting.Counts();
+    const unsigned long long hitsBefore = CountedHits(*tracer);
     const ULONGLONG start = GetTickCount64();
     auto answer = std::async(std::launch::async, [&] { return server.Request("run", RunBody(), kAnswerMs); });
     qv::PumpMessagesUntil([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
                           kAnswerMs);
     const ULONGLONG elapsed = GetTickCount64() - start;
+    const qv::PlatformCallCounts calls = qv::CallsBetween(callsBefore, counting.Counts());
+    const unsigned long long hits = CountedHits(*tracer) - hitsBefore;
     const bool answered = answer.get().has_value();
     qv::PumpMessages();
     const size_t written = window.LogLength() - before;
@@ -221,7 +271,8 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, bool reports, const
     const double rate = HitsPerSecond(calls, elapsed);
     std::printf("%-34s %6llu calls in %6llu ms: %8.1f calls/s, %zu log bytes%s\n", label, calls, elapsed, rate, written,
                 answered ? "" : "  (NO ANSWER)");
-    std::fflush(stdout);
+    std::printf("    %llu breakpoint hits\n", hits);
+    PrintCallsPerHit(ByKind(calls), hits);
     window.GetDlgItem(qv::kLogEditId)->SetWindowText("");
     return rate;
 }
@@ -229,7 +280,8 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, bool reports, const
 }  // namespace
 
 int main() {
-    qv::win32::Win32Platform platform;
+    qv::win32::Win32Platform win32;
+    qv::CountingPlatform platform(win32);
     qv::SetPlatform(&platform);
     e2e::DemoServer server;
     if (!server.Start(kThreads)) return 1;
@@ -245,15 +297,15 @@ int main() {
     const unsigned long long hits = loop.Run(server, yardstickMs);
     const double yardstick = HitsPerSecond(hits, yardstickMs);
     std::printf("%-34s %6llu hits  in %6llu ms: %8.1f hits/s\n", "int3 loop (yardstick)", hits, yardstickMs, yardstick);
-    std::fflush(stdout);
+    PrintCallsPerHit(loop.Calls(), hits);
 
     LogWindow window;
     qv::AfxSetMainWnd(&window);
-    const double statOnly = EngineRun(server, window, false, "engine, Stat Only");
+    const double statOnly = EngineRun(server, window, platform, false, "engine, Stat Only");
     qv::g_bAsynMsg = false;
-    const double direct = EngineRun(server, window, true, "engine, full reports, direct");
+    const double direct = EngineRun(server, window, platform, true, "engine, full reports, direct");
     qv::g_bAsynMsg = true;
-    const double asynchronous = EngineRun(server, window, true, "engine, full reports, asynchronous");
+    const double asynchronous = EngineRun(server, window, platform, true, "engine, full reports, asynchronous");
     qv::g_bAsynMsg = false;
     qv::AfxSetMainWnd(nullptr);
     std::printf("ratios to the yardstick: Stat Only %.0f %%, full direct %.0f %%, full asynchronous %.0f %%\n",
