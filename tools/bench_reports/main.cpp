@@ -261,7 +261,7 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, qv::CountingPlatfor
     qv::PumpMessagesUntil([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
                           kAnswerMs);
     const ULONGLONG elapsed = GetTickCount64() - start;
-    const qv::PlatformCallCounts calls = qv::CallsBetween(callsBefore, counting.Counts());
+    const qv::PlatformCallCounts platformCalls = qv::CallsBetween(callsBefore, counting.Counts());
     const unsigned long long hits = CountedHits(*tracer) - hitsBefore;
     const bool answered = answer.get().has_value();
     qv::PumpMessages();
@@ -272,7 +272,7 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, qv::CountingPlatfor
     std::printf("%-34s %6llu calls in %6llu ms: %8.1f calls/s, %zu log bytes%s\n", label, calls, elapsed, rate, written,
                 answered ? "" : "  (NO ANSWER)");
     std::printf("    %llu breakpoint hits\n", hits);
-    PrintCallsPerHit(ByKind(calls), hits);
+    PrintCallsPerHit(ByKind(platformCalls), hits);
     window.GetDlgItem(qv::kLogEditId)->SetWindowText("");
     return rate;
 }
