@@ -105,6 +105,7 @@ void CDeamonThread::DeleteBreakPoint(Handle process, int32_t index, bool remove)
     if (remove) {
         if (g_bDetail) Log("%s(%d) removed!\r\n", record.pszName.c_str(), index);
         m_arrBreakPoints.RemoveBreakPoint(index);
+        m_arrThreads.ForgetBreakPoint(index);
     }
     m_arrThreads.ResumeCountedThreads(suspended);
 }

@@ -41,8 +41,8 @@ void CDeamonThread::ReportCall(int32_t index, const BREAKPOINTINFO& record, cons
     report.args = record.mapArgs;
     if (report.returnCatching) {
         const uint64_t stackPointer = hit.context.Rsp;
-        m_arrThreads.PushCall(hit.threadId, index, stackPointer);
         const uint64_t returnAddress = m_hProcess == kNullHandle ? 0 : ReadTargetQword(m_hProcess, stackPointer);
+        m_arrThreads.PushCall(hit.threadId, index, stackPointer, returnAddress);
         if (returnAddress != 0) {
             int32_t returnIndex =
                 m_arrBreakPoints.AddBreakPoint(record.nModuleBase, returnAddress, record.pszName, {}, 0, true, false);

@@ -304,6 +304,16 @@ void CDeamonThread::RearmDuringEvent(int32_t index) {
     }
 }
 
+void CDeamonThread::RemoveReturnBreakPoint(uint64_t address) {
+    const int32_t index = m_arrBreakPoints.FindBreakPoint(address);
+    if (index < 0 || m_arrBreakPoints.GetAt(index).bEntry) return;
+    const BREAKPOINTINFO& record = m_arrBreakPoints.GetAt(index);
+    // Inside the exit event the target stands still: no bracket needed.
+    if (record.bArmed && !WriteTargetMemory(m_hProcess, address, record.pOrigBytes.data(), record.nOrigBytes)) return;
+    m_arrBreakPoints.RemoveBreakPoint(index);
+    m_arrThreads.ForgetBreakPoint(index);
+}
+
 bool CDeamonThread::OtherStepPending(uint32_t threadId) const {
     for (int32_t i = 0; i < m_arrThreads.GetSize(); ++i) {
         const THREADINFO& thread = m_arrThreads.GetAt(i);
@@ -342,8 +352,14 @@ uint32_t CDeamonThread::OnExitThread(const DebugEvent& event) {
     const int32_t threadIndex = m_arrThreads.FindThread(event.dwThreadId);
     const bool wasStepping = threadIndex >= 0 && m_arrThreads.GetAt(threadIndex).nPendingBreakPoint >= 0;
     if (wasStepping) EndStep(threadIndex);
+    const std::vector<uint64_t> returns = m_arrThreads.PendingReturnAddresses(event.dwThreadId);
     m_arrThreads.RemoveThread(event.dwThreadId);
     m_steppingThreads.erase(event.dwThreadId);
+    // Its calls will never return: their return-address breakpoints go,
+    // unless another thread's pending call still returns through one.
+    for (const uint64_t address : returns) {
+        if (!m_arrThreads.IsReturnPending(address)) RemoveReturnBreakPoint(address);
+    }
     if (wasStepping) ReleaseThreadsAfterStep(0);
     return kDbgExceptionNotHandled;
 }

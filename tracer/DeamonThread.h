@@ -204,6 +204,9 @@ private:
     // stay held, so no bracket of suspensions is needed; the saved byte is
     // the one the step put back, so it isn't read again.
     void RearmDuringEvent(int32_t index);
+    // Takes out the return-address breakpoint at address: its byte back,
+    // its record gone. One whose byte can't be put back stays.
+    void RemoveReturnBreakPoint(uint64_t address);
     // Whether any thread other than this one is single-stepping over a
     // breakpoint (and the rest are held for it).
     bool OtherStepPending(uint32_t threadId) const;

@@ -116,13 +116,15 @@ bool CThreadHandleArray::IsSteppingOver(uint64_t address) const {
     return false;
 }
 
-void CThreadHandleArray::PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer) {
+void CThreadHandleArray::PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer,
+                                  uint64_t returnAddress) {
     const int32_t index = FindThread(threadId);
     if (index < 0 || GetAt(index).nCallDepth >= kMaxPendingCalls - 1) return;
     THREADINFO& record = ElementAt(index);
     ++record.nCallDepth;
     record.nCallBreakPoints[static_cast<size_t>(record.nCallDepth)] = breakPointIndex;
     record.nCallStackPointers[static_cast<size_t>(record.nCallDepth)] = static_cast<uint32_t>(stackPointer);
+    record.nCallReturnAddresses[static_cast<size_t>(record.nCallDepth)] = returnAddress;
 }
 
 int32_t CThreadHandleArray::PopCall(uint32_t threadId) {
@@ -133,6 +135,7 @@ int32_t CThreadHandleArray::PopCall(uint32_t threadId) {
     const int32_t breakPointIndex = record.nCallBreakPoints[top];
     record.nCallBreakPoints[top] = -1;
     record.nCallStackPointers[top] = 0;
+    record.nCallReturnAddresses[top] = 0;
     --record.nCallDepth;
     return breakPointIndex;
 }
@@ -149,7 +152,44 @@ void CThreadHandleArray::ClearPendingCalls() {
         THREADINFO& record = ElementAt(i);
         record.nCallBreakPoints.fill(-1);
         record.nCallStackPointers.fill(0);
+        record.nCallReturnAddresses.fill(0);
         record.nCallDepth = -1;
+    }
+}
+
+std::vector<uint64_t> CThreadHandleArray::PendingReturnAddresses(uint32_t threadId) const {
+    std::vector<uint64_t> addresses;
+    const int32_t index = FindThread(threadId);
+    if (index < 0) return addresses;
+    const THREADINFO& record = GetAt(index);
+    for (int32_t call = 0; call <= record.nCallDepth; ++call) {
+        const uint64_t address = record.nCallReturnAddresses[static_cast<size_t>(call)];
+        if (address != 0) addresses.push_back(address);
+    }
+    return addresses;
+}
+
+bool CThreadHandleArray::IsReturnPending(uint64_t address) const {
+    for (int32_t i = 0; i < GetSize(); ++i) {
+        const THREADINFO& record = GetAt(i);
+        for (int32_t call = 0; call <= record.nCallDepth; ++call) {
+            if (record.nCallReturnAddresses[static_cast<size_t>(call)] == address) return true;
+        }
+    }
+    return false;
+}
+
+void CThreadHandleArray::ForgetBreakPoint(int32_t breakPointIndex) {
+    for (int32_t i = 0; i < GetSize(); ++i) {
+        THREADINFO& record = ElementAt(i);
+        for (int32_t call = 0; call <= record.nCallDepth; ++call) {
+            int32_t& entry = record.nCallBreakPoints[static_cast<size_t>(call)];
+            if (entry == breakPointIndex) {
+                entry = -1;
+            } else if (entry > breakPointIndex) {
+                --entry;
+            }
+        }
     }
 }
 

@@ -23,6 +23,9 @@ struct THREADINFO {
     uint64_t nPendingAddress = 0;
     std::array<int32_t, kMaxPendingCalls> nCallBreakPoints{};
     std::array<uint32_t, kMaxPendingCalls> nCallStackPointers{};
+    // Where each pending call returns to (0: not known), so that the
+    // return-address breakpoints of a thread that ends can be taken out.
+    std::array<uint64_t, kMaxPendingCalls> nCallReturnAddresses{};
     int32_t nCallDepth = -1;
 };
 
@@ -54,9 +57,16 @@ public:
     // Whether a thread is single-stepping over the byte at address.
     bool IsSteppingOver(uint64_t address) const;
     // The low 32 bits of the thread's stack pointer at the call are kept.
-    void PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer);
+    void PushCall(uint32_t threadId, int32_t breakPointIndex, uint64_t stackPointer, uint64_t returnAddress = 0);
     int32_t PopCall(uint32_t threadId);
     uint32_t TopCallStackPointer(uint32_t threadId) const;
+    // The known return addresses of a thread's pending calls.
+    std::vector<uint64_t> PendingReturnAddresses(uint32_t threadId) const;
+    // Whether any pending call of any thread returns to address.
+    bool IsReturnPending(uint64_t address) const;
+    // A breakpoint record was removed: pending calls of it are forgotten,
+    // those of the records after it follow them down one place.
+    void ForgetBreakPoint(int32_t breakPointIndex);
     // Forgets every pending call (after a reload renumbers the breakpoint
     // table). Pending steps stay: each still holds threads until it ends.
     void ClearPendingCalls();

