@@ -145,6 +145,11 @@ uint32_t CDeamonThread::HandleDebugEvent(const DebugEvent& event) {
 void CDeamonThread::WriteGatheredReports() {
     std::vector<HitReport> reports;
     reports.swap(m_gatheredReports);
+    if (reports.empty()) return;
+    // The lines of the event's reports reach the window as one text, one
+    // message instead of one per line; nothing here holds the lock, so the
+    // window's thread may take it meanwhile.
+    BeginLogDeferral();
     for (const HitReport& report : reports) {
         if (report.bEntry) {
             WriteCallReport(report);
@@ -152,6 +157,7 @@ void CDeamonThread::WriteGatheredReports() {
             WriteReturnReport(report);
         }
     }
+    EndLogDeferral();
 }
 
 void CDeamonThread::CleanupTracer() {

@@ -5,13 +5,18 @@
 // faults in the simulated machine.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/ProcessHandle.h"
+#include "platform/CountingPlatform.h"
 #include "platform/Platform.h"
 #include "tests/unit/tracer/TracerHarness.h"
 
@@ -70,6 +75,18 @@ protected:
     void RunToQuiet() {
         for (int i = 0; i < 100000 && HandleNext(); ++i) {
         }
+    }
+    // Handles events until that thread's breakpoint at address arrives (and
+    // is handled).
+    void HandleUntilHit(uint64_t address, uint32_t threadId) {
+        for (int i = 0; i < 1000; ++i) {
+            ASSERT_TRUE(HandleNext()) << "no such hit";
+            if (m_last.dwDebugEventCode == kExceptionDebugEvent && m_last.ExceptionCode == kExceptionBreakpoint &&
+                m_last.dwThreadId == threadId && m_last.ExceptionAddress == address) {
+                return;
+            }
+        }
+        FAIL() << "no such hit";
     }
     // Handles events until one of that code arrives (and is handled).
     void HandleUntil(uint32_t exceptionCode, uint32_t threadId) {
@@ -356,6 +373,152 @@ TEST_F(HitPathTest, ArmingSavesOnlyTheByteItReadFirst) {
         m_tracer->DeleteBreakPoint(process.get(), index, true);
         EXPECT_EQ(m_machine->PeekMemory(m_pid, kThird, kFunctionBytes.size()), kFunctionBytes);
     }
+}
+
+// What a counted hit costs across the seam, pinned per kind, so that a
+// change that adds calls to the hit path shows here. One thread hits, the
+// others (the process's first thread and t2) are held for the step: the
+// hit reads and writes the registers once, holds the two others and puts
+// the byte back; the step's end plants the 0xCC again and lets all three go.
+TEST_F(HitPathTest, AStatOnlyHitCostsAFixedSetOfPlatformCalls) {
+    constexpr uint64_t kHits = 10;
+    CountingPlatform counting(*m_machine);
+    SetPlatform(&counting);
+    Script(m_t1, kFirst, static_cast<int>(kHits));
+    RunToQuiet();
+    SetPlatform(m_machine);
+    ASSERT_EQ(Hits(kFirst), static_cast<int>(kHits));
+    ExpectCompleted(m_t1, kHits);
+    struct PerHit {
+        PlatformCall kind;
+        uint64_t calls;
+    };
+    const PerHit expected[] = {
+        {PlatformCall::WaitForDebugEvent, 2}, {PlatformCall::ContinueDebugEvent, 2},
+        {PlatformCall::GetThreadContext, 1},  {PlatformCall::SetThreadContext, 1},
+        {PlatformCall::SuspendThread, 2},     {PlatformCall::ResumeThread, 3},
+        {PlatformCall::WriteProcessMemory, 2},
+    };
+    PlatformCallCounts rest = counting.Counts();
+    // The last wait found nothing.
+    --rest[static_cast<size_t>(PlatformCall::WaitForDebugEvent)];
+    for (const PerHit& kind : expected) {
+        EXPECT_EQ(counting.Count(kind.kind) - (kind.kind == PlatformCall::WaitForDebugEvent ? 1 : 0),
+                  kind.calls * kHits)
+            << kPlatformCallNames[static_cast<size_t>(kind.kind)];
+        rest[static_cast<size_t>(kind.kind)] = 0;
+    }
+    for (size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(rest[i], 0u) << kPlatformCallNames[i];
+}
+
+// A thread that ends inside traced calls never returns through their
+// return addresses: the breakpoint only it needed goes at once, the one
+// another thread's pending call still returns through stays until that
+// return has been reported, and Stop leaves nothing behind.
+TEST_F(HitPathTest, AThreadEndingWithCallsPendingTakesOutOnlyTheReturnBreakPointsItAloneNeeded) {
+    g_bStatOnly = false;
+    g_bDetectRet = true;
+    const uint64_t home = sim::SimMachine::ThreadHomeAddress();
+    // t1 stands in Second, called from inside First; t2 is still in First
+    // (its untraced calls keep it there) when t1 ends. Both top-level calls
+    // return to the thread home address.
+    m_machine->ScriptCalls(m_t1, {sim::SimCall{kFirst, {}, 0, 0, {sim::SimCall{kSecond, {}, 0, 0, {}}}}});
+    m_machine->ScriptCalls(m_t2, {sim::SimCall{kFirst, {}, 7, 0,
+                                               std::vector<sim::SimCall>(40, sim::SimCall{kThird, {}, 0, 0, {}})}});
+    HandleUntilHit(kFirst, m_t1);
+    HandleUntilHit(kSecond, m_t1);
+    HandleUntil(kExceptionSingleStep, m_t1);
+    const THREADINFO& t1 = m_tracer->m_arrThreads.GetAt(m_tracer->m_arrThreads.FindThread(m_t1));
+    ASSERT_EQ(t1.nCallDepth, 1);
+    const uint64_t innerReturn = t1.nCallReturnAddresses[1];
+    ASSERT_NE(innerReturn, home);
+    const auto t2Depth = [this] {
+        return m_tracer->m_arrThreads.GetAt(m_tracer->m_arrThreads.FindThread(m_t2)).nCallDepth;
+    };
+    ASSERT_EQ(t2Depth(), 0) << "t2 must be inside First";
+    const uint8_t innerByte = m_machine->PeekMemory(m_pid, innerReturn, 1)[0];
+    ASSERT_EQ(Byte(home), 0xCC);
+
+    m_machine->ExitThread(m_t1);
+    HandleNext();
+    ASSERT_EQ(m_last.dwDebugEventCode, kExitThreadDebugEvent);
+    EXPECT_LT(m_tracer->m_arrBreakPoints.FindBreakPoint(innerReturn), 0);
+    EXPECT_NE(Byte(innerReturn), 0xCC);
+    EXPECT_EQ(innerByte, 0xCC);
+    EXPECT_GE(m_tracer->m_arrBreakPoints.FindBreakPoint(home), 0);
+    EXPECT_EQ(Byte(home), 0xCC);
+    RunToQuiet();
+    ASSERT_TRUE(m_machine->IsProcessAlive(m_pid));
+    ExpectCompleted(m_t2, 41);
+    EXPECT_EQ(t2Depth(), -1) << "t2's return was matched";
+    EXPECT_EQ(m_machine->SuspendCount(m_t2), 0u);
+
+    Stop();
+    EXPECT_EQ(m_machine->PeekMemory(m_pid, kFirst, kFunctionBytes.size()), kFunctionBytes);
+    EXPECT_EQ(m_machine->PeekMemory(m_pid, kSecond, kFunctionBytes.size()), kFunctionBytes);
+    EXPECT_NE(Byte(home), 0xCC);
+    EXPECT_EQ(m_machine->SuspendCount(m_t2), 0u);
+}
+
+// A platform whose first stack walk waits until the test lets it go.
+class StallingStackWalker : public CountingPlatform {
+public:
+    using CountingPlatform::CountingPlatform;
+    bool StackWalk64(uint32_t machineType, Handle process, Handle thread, StackFrame64& frame,
+                     ThreadContext& context) override {
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_entered = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_released; });
+        }
+        return CountingPlatform::StackWalk64(machineType, process, thread, frame, context);
+    }
+    bool WaitUntilEntered() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_changed.wait_for(lock, std::chrono::seconds(20), [this] { return m_entered; });
+    }
+    void Release() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_entered = false;
+    bool m_released = false;
+};
+
+// The user-interface thread needs the table lock for every command; a
+// report's slow part (here its stack walk) must not keep it waiting.
+TEST_F(HitPathTest, TheTablesAreFreeWhileAHitsReportIsWritten) {
+    g_bStatOnly = false;
+    m_tracer->m_arrBreakPoints.ElementAt(0).nStackDepth = 2;
+    ASSERT_TRUE(m_tracer->m_bSymInitialized);
+    StallingStackWalker walker(*m_machine);
+    SetPlatform(&walker);
+    Script(m_t1, kFirst, 1);
+    // The debugger's calls belong to the thread that attached: this one
+    // runs the loop, another plays the user-interface thread.
+    bool entered = false;
+    bool lockFree = false;
+    std::thread userInterface([&] {
+        entered = walker.WaitUntilEntered();
+        lockFree = m_tracer->TableMutex().try_lock();
+        if (lockFree) m_tracer->TableMutex().unlock();
+        walker.Release();
+    });
+    HandleUntil(kExceptionBreakpoint, m_t1);
+    userInterface.join();
+    SetPlatform(m_machine);
+    ASSERT_TRUE(entered);
+    EXPECT_TRUE(lockFree);
+    RunToQuiet();
+    ExpectCompleted(m_t1, 1);
+    EXPECT_EQ(Byte(kFirst), 0xCC);
+    EXPECT_EQ(m_machine->SuspendCount(m_t2), 0u);
 }
 
 }  // namespace
