@@ -18,8 +18,9 @@ struct OpenedForModule {
 
 // Nothing (and no message) when the target isn't the server or its home is
 // gone; otherwise the open file or the failure's message.
-std::optional<OpenedForModule> OpenForModule(const SERVERINSTALLATION& installation, uint64_t moduleBase,
-                                             const std::string& moduleName, SymbolMessages& messages) {
+std::optional<OpenedForModule> OpenForModule(const SERVERINSTALLATION& installation, ImageFactsCache* imageFacts,
+                                             uint64_t moduleBase, const std::string& moduleName,
+                                             SymbolMessages& messages) {
     if (!installation.bFound || !DirectoryExists(installation.szHome)) return std::nullopt;
     const bool hasTimeStamp = installation.nVersion >= 11;
     OpenedForModule opened;
@@ -30,8 +31,11 @@ std::optional<OpenedForModule> OpenForModule(const SERVERINSTALLATION& installat
     opened.context.moduleName = moduleName;
     opened.context.moduleBase = moduleBase;
     if (opened.table) {
-        if (hasTimeStamp) opened.context.imageTimeStamp = GetImageTimeStamp(moduleName);
-        opened.context.imageSize = GetImageSize(moduleName);
+        if (hasTimeStamp) {
+            opened.context.imageTimeStamp =
+                imageFacts ? imageFacts->TimeStamp(moduleName, moduleBase) : GetImageTimeStamp(moduleName);
+        }
+        opened.context.imageSize = imageFacts ? imageFacts->Size(moduleName, moduleBase) : GetImageSize(moduleName);
     }
     return opened;
 }
@@ -46,7 +50,7 @@ uint64_t SymbolResolver::LookupSymbolFile(uint64_t moduleBase, const std::string
                                           const std::string& functionName, uint64_t* size) const {
     SymbolMessages messages;
     uint64_t address = 0;
-    if (const auto opened = OpenForModule(m_installation, moduleBase, moduleName, messages)) {
+    if (const auto opened = OpenForModule(m_installation, m_imageFacts, moduleBase, moduleName, messages)) {
         address = LookupSymbolName(opened->table.get(), opened->context, functionName, size, messages);
     }
     SendMessages(m_debug, messages);
@@ -57,7 +61,7 @@ std::optional<std::string> SymbolResolver::LookupSymbolFile(uint64_t moduleBase,
                                                             uint64_t address, uint64_t* size) const {
     SymbolMessages messages;
     std::optional<std::string> text;
-    if (const auto opened = OpenForModule(m_installation, moduleBase, moduleName, messages)) {
+    if (const auto opened = OpenForModule(m_installation, m_imageFacts, moduleBase, moduleName, messages)) {
         text = LookupSymbolAddress(opened->table.get(), opened->context, address, size, messages);
     }
     SendMessages(m_debug, messages);

@@ -17,11 +17,12 @@ constexpr int kMaxForwarderHops = 8;
 }  // namespace
 
 SymbolResolver::SymbolResolver(SERVERINSTALLATION installation, uint32_t processId, ModuleLookup findModule,
-                               SymbolMessageSink debug)
+                               SymbolMessageSink debug, ImageFactsCache* imageFacts)
     : m_installation(std::move(installation)),
       m_processId(processId),
       m_findModule(std::move(findModule)),
-      m_debug(std::move(debug)) {}
+      m_debug(std::move(debug)),
+      m_imageFacts(imageFacts) {}
 
 bool SymbolResolver::IsServerModule(const MODULEINFOEX& module) const {
     return m_installation.bFound && !m_installation.szHome.empty() &&

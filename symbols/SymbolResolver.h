@@ -2,7 +2,8 @@
 // server home, export tables for the rest. It knows the tracer only through
 // plain inputs: the installation the probe found, the target's process id,
 // a module lookup that copies a record out of the module list under the
-// list's lock, and a sink for the debug messages.
+// list's lock, a sink for the debug messages, and the session's image facts
+// (none: read every time).
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "platform/PlatformTypes.h"
+#include "symbols/ImageFacts.h"
 #include "symbols/ModuleList.h"
 #include "symbols/ServerInstallation.h"
 
@@ -23,7 +25,7 @@ using ModuleLookup = std::function<std::optional<MODULEINFOEX>(const std::string
 class SymbolResolver {
 public:
     SymbolResolver(SERVERINSTALLATION installation, uint32_t processId, ModuleLookup findModule,
-                   SymbolMessageSink debug);
+                   SymbolMessageSink debug, ImageFactsCache* imageFacts = nullptr);
 
     // By name to an address (0 = not found), by address to a
     // "module!function+offset" text.
@@ -49,6 +51,7 @@ private:
     uint32_t m_processId;
     ModuleLookup m_findModule;
     SymbolMessageSink m_debug;
+    ImageFactsCache* m_imageFacts;
 };
 
 }  // namespace qv

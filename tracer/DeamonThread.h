@@ -26,6 +26,7 @@
 #include "base/PrintfFormat.h"
 #include "framework/WinThread.h"
 #include "platform/PlatformTypes.h"
+#include "symbols/ImageFacts.h"
 #include "symbols/ModuleList.h"
 #include "tracer/BreakPointTable.h"
 #include "tracer/CallReport.h"
@@ -150,6 +151,8 @@ public:
     CBreakPointArray m_arrBreakPoints;
     CCallSymArray m_arrCallSyms;
     CModuleArray m_arrModules;
+    // The loaded modules' image time stamps and sizes, read once a session.
+    ImageFactsCache m_imageFacts;
     CThreadHandleArray m_arrThreads;
     bool m_bOracleFound = false;
     std::string m_szOracleHome;

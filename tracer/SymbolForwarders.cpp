@@ -27,7 +27,8 @@ SERVERINSTALLATION InstallationOf(const CDeamonThread& tracer) {
 // The module list is read under the lock; the lookups run on the copy.
 SymbolResolver ResolverOf(CDeamonThread& tracer) {
     ModuleLookup findModule = [&tracer](const std::string& name) { return tracer.CopyModule(name); };
-    return SymbolResolver(InstallationOf(tracer), tracer.m_nProcessId, std::move(findModule), DebugSink(tracer));
+    return SymbolResolver(InstallationOf(tracer), tracer.m_nProcessId, std::move(findModule), DebugSink(tracer),
+                          &tracer.m_imageFacts);
 }
 
 }  // namespace

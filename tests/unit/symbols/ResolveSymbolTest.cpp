@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "core/TargetAccess.h"
+#include "platform/CountingPlatform.h"
 #include "symbols/ExportLookup.h"
 #include "tests/unit/symbols/SymFileWriter.h"
 #include "tests/unit/symbols/SymbolFixture.h"
@@ -75,6 +76,21 @@ TEST_F(ResolveSymbolTest, ServerModuleIsAnsweredFromItsSymbolFile) {
     g_bDebug = false;
     EXPECT_EQ(m_tracer.ResolveSymbol(kServerBase, "oracle.exe", "kslget", nullptr), 0x401000u);
     EXPECT_EQ(TakeLog(), "");
+}
+
+// A call stack names a frame per lookup: the image's time stamp and size
+// are read once for the session, not once a lookup.
+TEST_F(ResolveSymbolTest, ImageFactsAreReadOncePerModule) {
+    StartServer();
+    WriteBytes(kBinSym, WriteSymbolFile(kServerSymbols, kLinkTime + 60));
+    CountingPlatform counting(*m_machine);
+    SetPlatform(&counting);
+    for (uint64_t offset = 0; offset < 3; ++offset) {
+        EXPECT_EQ(m_tracer.ResolveSymbol(kServerBase, "ORACLE.EXE", 0x401084 + offset, nullptr),
+                  "ORACLE.EXE!kslfre+" + std::to_string(4 + offset));
+    }
+    SetPlatform(m_machine);
+    EXPECT_EQ(counting.Count(PlatformCall::MapAndLoad), 2u);
 }
 
 TEST_F(ResolveSymbolTest, AdminFolderWinsAndAChangedFileIsReadAgain) {
