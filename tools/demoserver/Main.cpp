@@ -26,6 +26,12 @@ constexpr DWORD kPollMilliseconds = 50;
 constexpr int kExitCodeChanged = 3;
 constexpr int kExitCodeUsage = 2;
 
+// A writable text of the server's, for memory writes from outside that the
+// server then reads back (the "note" request); data, so its code check
+// stays clean whatever is written here.
+constexpr size_t kNoteSize = 16;
+char g_note[kNoteSize] = "NOTE";
+
 struct Server {
     std::string control;
     CodeSnapshot code;
@@ -86,6 +92,15 @@ std::string OnInfo(Server& server, const std::string&) {
     return out.str();
 }
 
+// The note's address and its text as the server reads it now: up to its
+// first NUL, never past its end.
+std::string OnNote(Server&, const std::string&) {
+    const volatile char* note = g_note;
+    std::string text;
+    for (size_t i = 0; i < kNoteSize && note[i] != '\0'; ++i) text += note[i];
+    return "note " + Hex(reinterpret_cast<uintptr_t>(g_note)) + ' ' + text + "\r\n";
+}
+
 std::string OnQuit(Server& server, const std::string&) {
     server.quitting = true;
     return CheckCode(server);
@@ -93,7 +108,7 @@ std::string OnQuit(Server& server, const std::string&) {
 
 using Handler = std::string (*)(Server&, const std::string&);
 const std::map<std::string, Handler> kHandlers = {
-    {"run", &OnRun}, {"check", &OnCheck}, {"info", &OnInfo}, {"quit", &OnQuit}};
+    {"run", &OnRun}, {"check", &OnCheck}, {"info", &OnInfo}, {"note", &OnNote}, {"quit", &OnQuit}};
 
 // <home>\control, home being the folder above the executable's folder.
 std::string DefaultControlFolder() {

@@ -114,6 +114,12 @@ bool DialogDriver::Click(int id) const {
            ::PostMessageA(m_dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
+bool DialogDriver::Press(int id) const {
+    HWND button = Item(id);
+    return button != nullptr &&
+           Send(m_dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != -1;
+}
+
 bool DialogDriver::SetCheck(int id, bool checked) const {
     HWND box = Item(id);
     return box != nullptr && Send(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0) != -1 && Click(id);

@@ -37,6 +37,11 @@ public:
     // A button click as the mouse gives it; posted, so that a message box the
     // click opens doesn't hold the caller.
     bool Click(int id) const;
+    // A button click that returns once the dialog has handled it (sent, not
+    // posted): what the handler wrote is then in the log. Only for buttons
+    // whose handler opens no message box; false when the dialog did not
+    // answer in time.
+    bool Press(int id) const;
     // Sets a check box's state, then tells the dialog it was clicked.
     bool SetCheck(int id, bool checked) const;
     bool IsChecked(int id) const;
