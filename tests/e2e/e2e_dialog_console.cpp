@@ -73,21 +73,20 @@ std::string RunCli(const std::string& args) {
     char chunk[4096];
     DWORD got = 0;
     const ULONGLONG deadline = GetTickCount64() + kCliMs;
-    bool ended = false;
-    while (!ended) {
+    for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr)) break;  // the writer is gone
         if (available > 0 && ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
             output.append(chunk, got);
             continue;
         }
-        ended = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0 && GetTickCount64() < deadline;
-        if (!ended && GetTickCount64() >= deadline) break;
+        if (WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0 || GetTickCount64() >= deadline) break;
     }
-    while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
-    DWORD code = 1;
     if (WaitForSingleObject(info.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
     WaitForSingleObject(info.hProcess, 5000);
+    // The writer is gone now: what is left in the pipe reads without waiting.
+    while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) output.append(chunk, got);
+    DWORD code = 1;
     GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
