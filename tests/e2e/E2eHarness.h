@@ -61,6 +61,19 @@ inline void Note(const char* format, ...) {
     std::fflush(stdout);
 }
 
+// ---- numbers as the log and the server's answers write them ----
+
+// value with one printf conversion of an unsigned long long ("%llx", ...).
+inline std::string Printed(const char* format, unsigned long long value) {
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+inline std::string Hex(unsigned long long value) { return Printed("%llx", value); }
+// The low 32 bits, as the console writes addresses: "0x%08x".
+inline std::string Address32(unsigned long long value) { return Printed("0x%08llx", value & 0xFFFFFFFFull); }
+
 // Waits until the window's log (anything with Text()) holds text; false on
 // time-out.
 template <typename Window>

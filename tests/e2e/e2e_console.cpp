@@ -23,17 +23,8 @@ namespace {
 constexpr DWORD kAnswerMs = 180000;
 constexpr DWORD kCompleteMs = 60000;
 
-std::string Hex(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%llx", value);
-    return text;
-}
-
-std::string Address32(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
-    return text;
-}
+using e2e::Address32;
+using e2e::Hex;
 
 class Console {
 public:

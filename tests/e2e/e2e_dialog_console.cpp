@@ -1,12 +1,12 @@
 // The console of the real dialog under Wine, worked from outside by window
 // messages only: commands typed into the command box and run by its button
-// while the demo server is traced. Trace points listed, added, hit and
-// disabled; a string of the server read by address; a data text of the
-// server poked, read back by the console and by the server itself; symbols
-// and the headers report checked against the offline companion on the same
-// files; a traced function listed from its real first instruction with its
-// call targets named through the symbol file. After Stop the server's code
-// is as it was and it still serves.
+// while the demo server is traced. Trace points listed, added, hit,
+// disabled, enabled and deleted; a string of the server read by address; a
+// data text of the server poked, read back by the console and by the server
+// itself; symbols and the headers report checked against the offline
+// companion on the same files; a traced function listed from its real first
+// instruction with its call targets named through the symbol file. After
+// Stop the server's code is as it was and it still serves.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,29 +21,11 @@ namespace {
 constexpr DWORD kAnswerMs = 300000;
 constexpr DWORD kCliMs = 60000;
 
-std::string Hex(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%llx", value);
-    return text;
-}
+using e2e::Address32;
+using e2e::Hex;
 
-std::string Address32(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(value));
-    return text;
-}
-
-std::string HexUpper(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%llX", value);
-    return text;
-}
-
-std::string Upper8(unsigned long long value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(value));
-    return text;
-}
+// As the listing writes addresses.
+std::string Upper8(unsigned long long value) { return e2e::Printed("%08llX", value & 0xFFFFFFFFull); }
 
 // Runs bin\quorvane-cli.exe with args; what it wrote to its stdout, or ""
 // when it could not start, failed or did not end in time.
@@ -206,15 +188,23 @@ int main() {
     E2E_CHECK(report.find("\t HashName (20)\r\n") != std::string::npos);
     E2E_CHECK(report.find("\t ProcessRequest (20)\r\n") != std::string::npos);
 
+    // Enabled again it counts on; deleted, it leaves the table (and the
+    // server's code, which the check after Stop shows).
+    E2E_CHECK(console.Run("$enablebt$ 2") == "");
+    E2E_CHECK(server.Request("run", "5 2", kAnswerMs).has_value());
+    E2E_CHECK(console.Report().find("\t HashName (40)\r\n") != std::string::npos);
+    E2E_CHECK(console.Run("$deletebt$ 2") == "");
+    E2E_CHECK(console.Run("$listbt$") == listed);
+
     // Memory by address: a string of the server's; its note written, read
     // back by the console and by the server, and put back.
     E2E_CHECK(console.Run("$peek$ " + Hex(text)) == "\"ProcessRequest\"\r\n");
     E2E_CHECK(console.Run("$peek$ " + Hex(note)) == "\"NOTE\"\r\n");
     E2E_CHECK(console.Run("$poke$ " + Hex(note) + " 4d454d4f") == "[" + Address32(note) + "]: 4e4f5445 => 4d454d4f \r\n");
     E2E_CHECK(console.Run("$peek$ " + Hex(note)) == "\"MEMO\"\r\n");
-    E2E_CHECK(server.Request("note", "", kAnswerMs).value_or("") == "note 0x" + HexUpper(note) + " MEMO\r\n");
+    E2E_CHECK(server.Request("note", "", kAnswerMs).value_or("") == e2e::Printed("note 0x%llX", note) + " MEMO\r\n");
     console.Run("$poke$ " + Hex(note) + " 4e4f5445");
-    E2E_CHECK(server.Request("note", "", kAnswerMs).value_or("") == "note 0x" + HexUpper(note) + " NOTE\r\n");
+    E2E_CHECK(server.Request("note", "", kAnswerMs).value_or("") == e2e::Printed("note 0x%llX", note) + " NOTE\r\n");
 
     // Symbols both ways, as the offline lookup finds them in the same file.
     const std::string symbolArgs = "sym \"" + symbols + "\" --image \"" + exe + "\" --base " + Hex(imageBase);
@@ -233,9 +223,8 @@ int main() {
     unsigned long long offset = 0;
     const std::string entry = FileBytes(exe, imageBase, processRequest, 16, &offset);
     E2E_CHECK(entry.size() == 16 && static_cast<unsigned char>(entry[0]) != 0xCC);
-    char firstByte[16];
-    std::snprintf(firstByte, sizeof firstByte, "0x%02x\r\n", static_cast<unsigned char>(entry[0]));
-    E2E_CHECK(console.Run("$peek$ " + Hex(processRequest) + " 1") == firstByte);
+    E2E_CHECK(console.Run("$peek$ " + Hex(processRequest) + " 1") ==
+              e2e::Printed("0x%02llx\r\n", static_cast<unsigned char>(entry[0])));
     const std::vector<std::string> listing = e2e::SplitLines(console.Run("ProcessRequest"));
     const std::vector<std::string> decoded = e2e::SplitLines(
         RunCli("disasm \"" + exe + "\" --offset " + std::to_string(offset) + " --length 16 --address " +
