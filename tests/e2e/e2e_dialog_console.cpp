@@ -239,7 +239,7 @@ int main() {
     }
 
     E2E_CHECK(dialog.Stop());
-    E2E_CHECK(e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean "));
+    e2e::CheckServerClean(server, kAnswerMs);
     const std::string after = server.Request("run", "3 1", kAnswerMs).value_or("");
     E2E_CHECK(e2e::AnswerValue(after, "HashName").value_or(0) == 6 &&
               e2e::AnswerValue(after, "ComputeChecksum").value_or(0) == 12);
