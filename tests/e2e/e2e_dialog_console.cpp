@@ -191,7 +191,9 @@ int main() {
     // Enabled again it counts on; deleted, it leaves the table (and the
     // server's code, which the check after Stop shows).
     E2E_CHECK(console.Run("$enablebt$ 2") == "");
-    E2E_CHECK(server.Request("run", "5 2", kAnswerMs).has_value());
+    const std::string again = server.Request("run", "5 2", kAnswerMs).value_or("");
+    e2e::Note("run after enable: %s", again.c_str());
+    E2E_CHECK(e2e::AnswerValue(again, "HashName").value_or(0) == 20);
     E2E_CHECK(console.Report().find("\t HashName (40)\r\n") != std::string::npos);
     E2E_CHECK(console.Run("$deletebt$ 2") == "");
     E2E_CHECK(console.Run("$listbt$") == listed);
