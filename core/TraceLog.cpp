@@ -36,13 +36,7 @@ thread_local DeferredLines* t_deferredLines = nullptr;
 void AppendToEdit(CWnd* window, const std::string& text, uint32_t codePage = 0) {
     CWnd* edit = window->GetDlgItem(kLogEditId);
     if (edit == nullptr || text.empty()) return;
-    const auto length = static_cast<WParam>(edit->GetWindowTextLength());
-    edit->SendMessage(kEmSetSel, length, static_cast<LParam>(length));
-    if (codePage == 0) {
-        edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
-    } else {
-        ReplaceSelInCodePage(edit, text, codePage);
-    }
+    AppendEditText(edit, text, codePage);
 }
 
 // Every parked text, oldest first, as one text; the map is left empty. The
@@ -136,7 +130,10 @@ void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t cod
     AppendToEdit(window, text, codePage);
 }
 
-void SetLogCoalescing(bool on) { g_bCoalesceLog = on; }
+void SetLogCoalescing(bool on) {
+    g_bCoalesceLog = on;
+    SetEditTextJoining(on);
+}
 
 int32_t PendingLogSequence() {
     std::lock_guard lock(g_pendingLogMutex);
