@@ -17,7 +17,7 @@ namespace {
 // and the slice bound keeps the window answering meanwhile.
 constexpr UINT_PTR kFlushTimerId = 0x5157;
 constexpr UINT kFlushPeriodMs = 100;
-constexpr size_t kSliceLines = 600;
+constexpr size_t kSliceLines = 200;
 
 // Collected wide text of an edit; the part before done is in already.
 struct PendingText {
