@@ -18,13 +18,12 @@
 #include <thread>
 
 #include "core/TraceLog.h"
+#include "framework/win32/CommonControls.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/e2e/E2eHarness.h"
 #include "tools/uidriver/DialogDriver.h"
 #include "ui/Resource.h"
 #include "ui/VellocDlg.h"
-
-#include <commctrl.h>
 
 namespace {
 
@@ -152,10 +151,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: bench_log [SECONDS]\n");
         return 2;
     }
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES;
-    ::InitCommonControlsEx(&controls);
+    qv::InitDialogControls();
     qv::win32::Win32Platform platform;
     qv::SetPlatform(&platform);
 
