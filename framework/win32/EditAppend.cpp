@@ -6,6 +6,8 @@
 
 #include "framework/Wnd.h"
 
+#include <commctrl.h>
+
 namespace qv {
 
 namespace {
@@ -16,6 +18,7 @@ namespace {
 // plus a little per line, so few large ones keep up with a flood of lines,
 // and the slice bound keeps the window answering meanwhile.
 constexpr UINT_PTR kFlushTimerId = 0x5157;
+constexpr UINT_PTR kReaderSubclassId = 0x5157;
 constexpr UINT kFlushPeriodMs = 100;
 constexpr size_t kSliceLines = 200;
 
@@ -29,6 +32,9 @@ std::atomic<bool> g_bJoinAppends{true};
 
 // Touched only on the thread that owns the edits it names.
 std::map<HWND, PendingText> g_pending;
+// Set while a flush replaces text: the edit's own length query must not
+// start another.
+bool g_bFlushing = false;
 
 std::wstring Widen(const std::string& text, uint32_t codePage) {
     const UINT page = codePage == 0 ? CP_ACP : codePage;
@@ -59,13 +65,16 @@ size_t SliceEnd(const std::wstring& text, size_t from) {
 void Flush(HWND edit, bool all) {
     const auto found = g_pending.find(edit);
     if (found == g_pending.end()) return;
+    if (g_bFlushing) return;
     PendingText& pending = found->second;
     const bool alive = ::IsWindow(edit) != FALSE;
     if (alive) {
         const size_t end = all ? pending.text.size() : SliceEnd(pending.text, pending.done);
         const std::wstring slice = pending.text.substr(pending.done, end - pending.done);
         pending.done = end;
+        g_bFlushing = true;
         ReplaceAtEnd(edit, slice.c_str());
+        g_bFlushing = false;
     }
     if (!alive || pending.done >= pending.text.size()) {
         ::KillTimer(edit, kFlushTimerId);
@@ -74,6 +83,14 @@ void Flush(HWND edit, bool all) {
 }
 
 void CALLBACK OnFlushTimer(HWND edit, UINT, UINT_PTR, DWORD) { Flush(edit, false); }
+
+// Whoever reads the edit's text (a program driving the window, a test)
+// reads it whole: what is collected goes in first.
+LRESULT CALLBACK ReaderProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_GETTEXT || message == WM_GETTEXTLENGTH) Flush(edit, true);
+    if (message == WM_NCDESTROY) ::RemoveWindowSubclass(edit, &ReaderProc, kReaderSubclassId);
+    return ::DefSubclassProc(edit, message, wParam, lParam);
+}
 
 bool OwnedByThisThread(HWND window) { return ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId(); }
 
@@ -109,7 +126,10 @@ void AppendEditText(CWnd* edit, const std::string& text, uint32_t codePage) {
         return;
     }
     PendingText& pending = g_pending[window];
-    if (pending.text.empty()) ::SetTimer(window, kFlushTimerId, kFlushPeriodMs, &OnFlushTimer);
+    if (pending.text.empty()) {
+        ::SetWindowSubclass(window, &ReaderProc, kReaderSubclassId, 0);
+        ::SetTimer(window, kFlushTimerId, kFlushPeriodMs, &OnFlushTimer);
+    }
     // What is in already goes, so that the text kept stays what is waiting.
     if (pending.done > 0) {
         pending.text.erase(0, pending.done);

@@ -4,6 +4,7 @@
 // hit: texts are collected and put in by a timer of the owner's thread,
 // joined, a bounded slice of lines at a time, so that the window keeps
 // answering while a flood of lines goes in, in the order the texts came.
+// A reader of the edit's text gets everything collected put in first.
 #pragma once
 
 #include "platform/win32/WinApi.h"
