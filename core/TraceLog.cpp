@@ -130,10 +130,7 @@ void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t cod
     AppendToEdit(window, text, codePage);
 }
 
-void SetLogCoalescing(bool on) {
-    g_bCoalesceLog = on;
-    SetEditTextJoining(on);
-}
+void SetLogCoalescing(bool on) { g_bCoalesceLog = on; }
 
 int32_t PendingLogSequence() {
     std::lock_guard lock(g_pendingLogMutex);

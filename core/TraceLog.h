@@ -55,10 +55,9 @@ LResult OnDirectLog(CWnd* window, WParam wParam, LParam lParam);
 // The stamp for a given time, exactly 25 characters.
 std::string FormatLogTimestamp(const SystemTime& time);
 
-// Whether the appender, and the window's edit below it, may join texts
-// that are waiting into one append (on by default). Off, every text is
-// appended on its own, as it was handed over; for measuring what the
-// joining saves.
+// Whether the appender may join texts that are waiting into one append
+// (on by default). Off, every text is appended on its own, as it was
+// handed over; for measuring what the joining saves.
 void SetLogCoalescing(bool on);
 
 // State of the deferred mode, for tests.

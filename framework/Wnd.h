@@ -64,16 +64,11 @@ int MessageBox(CWnd* owner, const char* text, const char* caption, uint32_t type
 
 // Appends text at the end of an edit control (the log), in the given code
 // page (0: the system's), so that it reads correctly whatever the system's
-// code page is. A backend may join appends that follow each other closely
-// into one, keeping their bytes and order; the text then shows a few
-// milliseconds later.
+// code page is.
 void AppendEditText(CWnd* edit, const std::string& text, uint32_t codePage);
-// The append as the edit's own messages, at once: the selection put at the
-// end of its text, then replaced with text.
+// The append as the edit's own messages: the selection put at the end of
+// its text, then replaced with text.
 void ReplaceEditEnd(CWnd* edit, const std::string& text);
-// Whether a backend may join appends (on by default); off, each goes in on
-// its own, for measuring what the joining saves.
-void SetEditTextJoining(bool on);
 
 // The application's main window (CWinThread::GetMainWnd, AfxGetMainWnd).
 CWnd* AfxGetMainWnd();

@@ -161,10 +161,7 @@ void SetDialogOpenHandler(DialogOpenHandler handler) {
 // Without resources, an icon is known by its id.
 IconHandle LoadIconResource(int id) { return static_cast<IconHandle>(id); }
 
-// The in-memory edit takes each text at once: nothing to join.
-void SetEditTextJoining(bool) {}
-
-// At once, as the edit's own messages. The in-memory edit keeps the bytes as
+// As the edit's own messages. The in-memory edit keeps the bytes as
 // given; the code page matters only where a screen shows them.
 void AppendEditText(CWnd* edit, const std::string& text, uint32_t) {
     if (edit != nullptr) ReplaceEditEnd(edit, text);

@@ -10,7 +10,6 @@
 #include "framework/Dialog.h"
 #include "framework/ListCtrl.h"
 #include "framework/Messages.h"
-#include "framework/win32/EditAppend.h"
 #include "framework/win32/Win32ListView.h"
 #include "framework/win32/Win32Window.h"
 
@@ -85,10 +84,6 @@ private:
 
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         LResult result = 0;
-        // The controls still exist while their parent is destroyed.
-        if (message == WM_DESTROY) {
-            for (const auto& control : m_controls) FlushEditText(control.second->Handle());
-        }
         if (message == WM_COMMAND || message == WM_TIMER) {
             m_dialog.WindowProc(message, wParam, lParam);
             return TRUE;
@@ -166,6 +161,23 @@ std::unique_ptr<DialogWindow> CreateDialogWindow(CDialog& dialog, const DialogTe
 
 IconHandle LoadIconResource(int id) {
     return reinterpret_cast<IconHandle>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
+}
+
+// The system's code page: the edit's ANSI messages, which convert from it.
+// Another: converted here, so that the text reads as it was written.
+void AppendEditText(CWnd* edit, const std::string& text, uint32_t codePage) {
+    if (edit == nullptr) return;
+    const auto window = reinterpret_cast<HWND>(edit->GetSafeHwnd());
+    const int length = codePage == 0 ? 0 : ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    if (window == nullptr || length <= 0) {
+        ReplaceEditEnd(edit, text);
+        return;
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), length);
+    const auto end = static_cast<WPARAM>(::GetWindowTextLengthW(window));
+    ::SendMessageW(window, EM_SETSEL, end, static_cast<LPARAM>(end));
+    ::SendMessageW(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 }  // namespace qv
