@@ -1,5 +1,6 @@
 #include "core/TraceLog.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,8 @@ std::mutex g_pendingLogMutex;
 int32_t g_nLogSeq = 0;
 std::map<int32_t, std::string> g_mapPendingLog;
 
+std::atomic<bool> g_bCoalesceLog{true};
+
 // Lines written while this thread holds a tracer table lock.
 thread_local int t_deferralDepth = 0;
 // A pointer rather than an object: MinGW's emulated thread-local storage can
@@ -33,13 +36,7 @@ thread_local DeferredLines* t_deferredLines = nullptr;
 void AppendToEdit(CWnd* window, const std::string& text, uint32_t codePage = 0) {
     CWnd* edit = window->GetDlgItem(kLogEditId);
     if (edit == nullptr || text.empty()) return;
-    const auto length = static_cast<WParam>(edit->GetWindowTextLength());
-    edit->SendMessage(kEmSetSel, length, static_cast<LParam>(length));
-    if (codePage == 0) {
-        edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
-    } else {
-        ReplaceSelInCodePage(edit, text, codePage);
-    }
+    AppendEditText(edit, text, codePage);
 }
 
 // Every parked text, oldest first, as one text; the map is left empty. The
@@ -109,8 +106,14 @@ LResult OnAsyncLog(CWnd* window, WParam, LParam lParam) {
     std::string text;
     {
         std::lock_guard lock(g_pendingLogMutex);
-        if (g_mapPendingLog.count(static_cast<int32_t>(lParam)) == 0) return 0;
-        text = TakeAllPendingLocked();
+        const auto entry = g_mapPendingLog.find(static_cast<int32_t>(lParam));
+        if (entry == g_mapPendingLog.end()) return 0;
+        if (g_bCoalesceLog) {
+            text = TakeAllPendingLocked();
+        } else {
+            text = std::move(entry->second);
+            g_mapPendingLog.erase(entry);
+        }
     }
     AppendToEdit(window, text);
     return 0;
@@ -126,6 +129,8 @@ void AppendLogTextInCodePage(CWnd* window, const std::string& text, uint32_t cod
     AppendToEdit(window, parked);
     AppendToEdit(window, text, codePage);
 }
+
+void SetLogCoalescing(bool on) { g_bCoalesceLog = on; }
 
 int32_t PendingLogSequence() {
     std::lock_guard lock(g_pendingLogMutex);
@@ -150,7 +155,9 @@ void EndLogDeferral() {
         CWnd* window = (*lines)[first].first;
         std::string text = std::move((*lines)[first].second);
         size_t next = first + 1;
-        for (; next < lines->size() && (*lines)[next].first == window; ++next) text += (*lines)[next].second;
+        for (; g_bCoalesceLog && next < lines->size() && (*lines)[next].first == window; ++next) {
+            text += (*lines)[next].second;
+        }
         AppendLogText(window, text);
         first = next;
     }

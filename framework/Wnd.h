@@ -62,9 +62,13 @@ public:
 // MessageBoxA: owner may be null. Blocks the calling thread until answered.
 int MessageBox(CWnd* owner, const char* text, const char* caption, uint32_t type);
 
-// Replaces the selection of an edit control with text in the given code
-// page, so that it reads correctly whatever the system's code page is.
-void ReplaceSelInCodePage(CWnd* edit, const std::string& text, uint32_t codePage);
+// Appends text at the end of an edit control (the log), in the given code
+// page (0: the system's), so that it reads correctly whatever the system's
+// code page is.
+void AppendEditText(CWnd* edit, const std::string& text, uint32_t codePage);
+// The append as the edit's own messages: the selection put at the end of
+// its text, then replaced with text.
+void ReplaceEditEnd(CWnd* edit, const std::string& text);
 
 // The application's main window (CWinThread::GetMainWnd, AfxGetMainWnd).
 CWnd* AfxGetMainWnd();

@@ -24,7 +24,7 @@ QV_REQUIREMENTS=(
   "command Xvfb xvfb wine-env.sh"
   "command wrestool icoutils unit tests (peinfo)"
   "command import imagemagick screenshots of the dialog"
-  "file /usr/bin/convert imagemagick screenshot.sh, make-icon.sh (ImageMagick's own: another convert may come first on PATH)"
+  "file /usr/bin/convert imagemagick demo.sh, make-icon.sh (ImageMagick's own: another convert may come first on PATH)"
   "command icotool icoutils make-icon.sh"
   "file /usr/bin/python3 python3 mingw build (symbol file generator), include check"
   "command llvm-readobj llvm unit tests (peinfo)"

@@ -161,10 +161,10 @@ void SetDialogOpenHandler(DialogOpenHandler handler) {
 // Without resources, an icon is known by its id.
 IconHandle LoadIconResource(int id) { return static_cast<IconHandle>(id); }
 
-// The in-memory edit keeps the bytes as given; the code page matters only
-// where a screen shows them.
-void ReplaceSelInCodePage(CWnd* edit, const std::string& text, uint32_t) {
-    if (edit != nullptr) edit->SendMessage(kEmReplaceSel, 0, reinterpret_cast<LParam>(text.c_str()));
+// As the edit's own messages. The in-memory edit keeps the bytes as
+// given; the code page matters only where a screen shows them.
+void AppendEditText(CWnd* edit, const std::string& text, uint32_t) {
+    if (edit != nullptr) ReplaceEditEnd(edit, text);
 }
 
 }  // namespace qv

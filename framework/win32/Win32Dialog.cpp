@@ -163,16 +163,20 @@ IconHandle LoadIconResource(int id) {
     return reinterpret_cast<IconHandle>(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)));
 }
 
-void ReplaceSelInCodePage(CWnd* edit, const std::string& text, uint32_t codePage) {
+// The system's code page: the edit's ANSI messages, which convert from it.
+// Another: converted here, so that the text reads as it was written.
+void AppendEditText(CWnd* edit, const std::string& text, uint32_t codePage) {
     if (edit == nullptr) return;
     const auto window = reinterpret_cast<HWND>(edit->GetSafeHwnd());
-    const int length = ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
+    const int length = codePage == 0 ? 0 : ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, nullptr, 0);
     if (window == nullptr || length <= 0) {
-        edit->SendMessage(EM_REPLACESEL, FALSE, reinterpret_cast<LParam>(text.c_str()));
+        ReplaceEditEnd(edit, text);
         return;
     }
     std::wstring wide(static_cast<size_t>(length), L'\0');
     ::MultiByteToWideChar(codePage, 0, text.c_str(), -1, wide.data(), length);
+    const auto end = static_cast<WPARAM>(::GetWindowTextLengthW(window));
+    ::SendMessageW(window, EM_SETSEL, end, static_cast<LPARAM>(end));
     ::SendMessageW(window, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 

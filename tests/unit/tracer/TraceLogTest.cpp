@@ -76,6 +76,24 @@ TEST_F(TraceLogTest, DeferredLinesArriveThroughPostedMessages) {
     EXPECT_EQ(m_window.LogText(), "one\r\ntwo\r\n");
 }
 
+TEST_F(TraceLogTest, APostedMessageTakesEveryWaitingTextOnlyWhileJoiningIsOn) {
+    g_bAsynMsg = true;
+    for (const bool joining : {true, false}) {
+        SetLogCoalescing(joining);
+        LogMainWindow window;
+        const int32_t first = PendingLogSequence() < kLogSeqLast ? PendingLogSequence() + 1 : 0;
+        WriteLog(kLogToWindow, false, true, &window, "one\r\n");
+        WriteLog(kLogToWindow, false, true, &window, "two\r\n");
+        OnAsyncLog(&window, 0, first);
+        SCOPED_TRACE(joining ? "joining" : "one at a time");
+        EXPECT_EQ(window.LogText(), joining ? "one\r\ntwo\r\n" : "one\r\n");
+        EXPECT_EQ(PendingLogCount(), joining ? 0u : 1u);
+        PumpMessages();
+        EXPECT_EQ(window.LogText(), "one\r\ntwo\r\n");
+    }
+    SetLogCoalescing(true);
+}
+
 TEST_F(TraceLogTest, SequenceWrapsFrom999999ToZero) {
     g_bAsynMsg = true;
     int32_t sequence = PendingLogSequence();
