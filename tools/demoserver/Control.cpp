@@ -48,6 +48,8 @@ std::optional<Request> TakeRequest(const std::string& folder) {
     if (!oldest) return std::nullopt;
     const std::string path = folder + "\\" + oldestName;
     std::ifstream in(path, std::ios::binary);
+    // Not readable yet: taken at the next poll rather than run without its body.
+    if (!in.is_open()) return std::nullopt;
     std::ostringstream body;
     body << in.rdbuf();
     in.close();

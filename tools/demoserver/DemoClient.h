@@ -30,12 +30,16 @@ inline std::string OwnFolder() {
 // The build installs the server home beside bin/: <build>/server-home.
 inline std::string ServerHome() { return ParentOf(OwnFolder()) + "\\server-home"; }
 
-inline std::string ReadWholeFile(const std::string& path) {
+// The whole file; nullopt when it can't be opened (yet).
+inline std::optional<std::string> ReadFileIfOpen(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return std::nullopt;
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
+
+inline std::string ReadWholeFile(const std::string& path) { return ReadFileIfOpen(path).value_or(""); }
 
 inline bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -126,10 +130,14 @@ public:
         const std::string answer = m_control + "\\done-" + id + ".txt";
         const ULONGLONG deadline = GetTickCount64() + timeoutMs;
         for (;;) {
+            // Every answer has text: one that reads empty or can't be opened
+            // yet is read again at the next look.
             if (FileExists(answer)) {
-                std::string text = ReadWholeFile(answer);
-                DeleteFileA(answer.c_str());
-                return text;
+                const auto text = ReadFileIfOpen(answer);
+                if (text && !text->empty()) {
+                    DeleteFileA(answer.c_str());
+                    return text;
+                }
             }
             if (!IsRunning() || GetTickCount64() >= deadline) return std::nullopt;
             Sleep(20);

@@ -122,7 +122,7 @@ bool DialogDriver::Press(int id) const {
 
 bool DialogDriver::SetCheck(int id, bool checked) const {
     HWND box = Item(id);
-    return box != nullptr && Send(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0) != -1 && Click(id);
+    return box != nullptr && Send(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0) != -1 && Press(id);
 }
 
 bool DialogDriver::IsChecked(int id) const {

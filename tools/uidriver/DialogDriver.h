@@ -42,7 +42,8 @@ public:
     // whose handler opens no message box; false when the dialog did not
     // answer in time.
     bool Press(int id) const;
-    // Sets a check box's state, then tells the dialog it was clicked.
+    // Sets a check box's state, then tells the dialog it was clicked and
+    // returns once that was handled, so that what follows sees the option.
     bool SetCheck(int id, bool checked) const;
     bool IsChecked(int id) const;
     bool IsEnabled(int id) const;
