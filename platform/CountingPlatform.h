@@ -12,75 +12,82 @@
 
 namespace qv {
 
+// Every call of the interface, once: the kinds and their names are made
+// from this one list.
+#define QV_PLATFORM_CALLS(X) \
+    X(OpenProcess) \
+    X(OpenThread) \
+    X(CloseHandle) \
+    X(GetCurrentProcess) \
+    X(GetCurrentProcessId) \
+    X(GetCurrentThreadId) \
+    X(GetProcessId) \
+    X(ReadProcessMemory) \
+    X(WriteProcessMemory) \
+    X(GetThreadContext) \
+    X(SetThreadContext) \
+    X(SuspendThread) \
+    X(ResumeThread) \
+    X(TerminateProcess) \
+    X(TerminateThread) \
+    X(GetExitCodeProcess) \
+    X(WaitForSingleObject) \
+    X(NtQueryInformationThread) \
+    X(AdjustDebugPrivilege) \
+    X(DebugActiveProcess) \
+    X(DebugActiveProcessStop) \
+    X(DebugSetProcessKillOnExit) \
+    X(WaitForDebugEvent) \
+    X(ContinueDebugEvent) \
+    X(SleepEx) \
+    X(GetModuleHandle) \
+    X(GetProcAddress) \
+    X(SnapshotThreads) \
+    X(SnapshotModules) \
+    X(EnumProcesses) \
+    X(EnumProcessModules) \
+    X(GetModuleBaseName) \
+    X(GetModuleFileNameEx) \
+    X(GetMappedFileName) \
+    X(GetLogicalDriveStrings) \
+    X(QueryDosDevice) \
+    X(OpenFileForRead) \
+    X(CreateFileForWrite) \
+    X(ReadFile) \
+    X(WriteFile) \
+    X(GetFileSize) \
+    X(GetFileLastWriteTime) \
+    X(CreateFileMapping) \
+    X(MapViewOfFile) \
+    X(UnmapViewOfFile) \
+    X(FindFirstFileAttributes) \
+    X(GetCurrentDirectory) \
+    X(MapAndLoad) \
+    X(SymInitialize) \
+    X(SymCleanup) \
+    X(StackWalk64) \
+    X(IsReadableOwnMemory) \
+    X(GetLastError) \
+    X(GetLocalTime) \
+    X(GetSystemTime) \
+    X(GetProcessTimes) \
+    X(GetThreadTimes) \
+    X(GetProcessMemoryInfo) \
+    X(GetProcessIoCounters) \
+    X(QueryProcessCycleTime) \
+    X(QueryThreadCycleTime) \
+    X(GetThreadIOPendingFlag) \
+    X(GetThreadPriority) \
+    X(QueryPerformanceCounter) \
+    X(QueryPerformanceFrequency) \
+    X(GetSystemInfo) \
+    X(FileTimeToLocalFileTime) \
+    X(GetRuntimeTimeZoneBias)
+
 enum class PlatformCall : size_t {
-    OpenProcess,
-    OpenThread,
-    CloseHandle,
-    GetCurrentProcess,
-    GetCurrentProcessId,
-    GetCurrentThreadId,
-    GetProcessId,
-    ReadProcessMemory,
-    WriteProcessMemory,
-    GetThreadContext,
-    SetThreadContext,
-    SuspendThread,
-    ResumeThread,
-    TerminateProcess,
-    TerminateThread,
-    GetExitCodeProcess,
-    WaitForSingleObject,
-    NtQueryInformationThread,
-    AdjustDebugPrivilege,
-    DebugActiveProcess,
-    DebugActiveProcessStop,
-    DebugSetProcessKillOnExit,
-    WaitForDebugEvent,
-    ContinueDebugEvent,
-    SleepEx,
-    GetModuleHandle,
-    GetProcAddress,
-    SnapshotThreads,
-    SnapshotModules,
-    EnumProcesses,
-    EnumProcessModules,
-    GetModuleBaseName,
-    GetModuleFileNameEx,
-    GetMappedFileName,
-    GetLogicalDriveStrings,
-    QueryDosDevice,
-    OpenFileForRead,
-    CreateFileForWrite,
-    ReadFile,
-    WriteFile,
-    GetFileSize,
-    GetFileLastWriteTime,
-    CreateFileMapping,
-    MapViewOfFile,
-    UnmapViewOfFile,
-    FindFirstFileAttributes,
-    GetCurrentDirectory,
-    MapAndLoad,
-    SymInitialize,
-    SymCleanup,
-    StackWalk64,
-    IsReadableOwnMemory,
-    GetLastError,
-    GetLocalTime,
-    GetSystemTime,
-    GetProcessTimes,
-    GetThreadTimes,
-    GetProcessMemoryInfo,
-    GetProcessIoCounters,
-    QueryProcessCycleTime,
-    QueryThreadCycleTime,
-    GetThreadIOPendingFlag,
-    GetThreadPriority,
-    QueryPerformanceCounter,
-    QueryPerformanceFrequency,
-    GetSystemInfo,
-    FileTimeToLocalFileTime,
-    GetRuntimeTimeZoneBias,
+#define QV_PLATFORM_CALL_KIND(name) name,
+    QV_PLATFORM_CALLS(QV_PLATFORM_CALL_KIND)
+#undef QV_PLATFORM_CALL_KIND
     Count
 };
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "tests/e2e/E2eHarness.h"
@@ -13,6 +14,20 @@
 #include "ui/Resource.h"
 
 namespace e2e {
+
+// The counts of a report's lines "\t <name> (<hits>)", by the name after
+// any "module!"; a name listed twice keeps its first count.
+inline std::map<std::string, unsigned long long> ReportCounts(const std::string& report) {
+    std::map<std::string, unsigned long long> counts;
+    for (const std::string& line : SplitLines(report)) {
+        const size_t open = line.rfind(" (");
+        if (!StartsWith(line, "\t ") || open == std::string::npos) continue;
+        std::string name = line.substr(2, open - 2);
+        if (const size_t bang = name.find('!'); bang != std::string::npos) name = name.substr(bang + 1);
+        counts.emplace(name, std::stoull(line.substr(open + 2)));
+    }
+    return counts;
+}
 
 class DialogSession {
 public:
@@ -66,6 +81,27 @@ public:
     // Clicks Stop; true once Trace can be clicked again (the tracer ended).
     bool Stop(DWORD timeoutMs = 60000) {
         return m_driver.Click(IDC_STOP) && WaitFor([&] { return m_driver.IsEnabled(IDC_TRACE); }, timeoutMs);
+    }
+
+    // Clicks Report; its text from the title to the end of its "Total:"
+    // line once that shows, or "" when it didn't within timeoutMs.
+    std::string Report(DWORD timeoutMs = 30000) {
+        const size_t from = m_driver.Log().size();
+        if (!m_driver.Click(IDC_REPORT)) return std::string();
+        std::string report;
+        WaitFor(
+            [&] {
+                const std::string log = m_driver.Log();
+                const size_t start = log.find("Breakpoints Statistics Report", from);
+                if (start == std::string::npos) return false;
+                const size_t total = log.find("Total:", start);
+                const size_t end = total == std::string::npos ? total : log.find("\r\n", total);
+                if (end == std::string::npos) return false;
+                report = log.substr(start, end + 2 - start);
+                return true;
+            },
+            timeoutMs);
+        return report;
     }
 
     // Clicks Exit; the program's exit code once it ended, or -1.

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr DWORD kAnswerMs = 300000;
-constexpr int kReportMs = 30000;
 constexpr int kIterations = 20;
 constexpr int kThreads = 2;
 
@@ -42,40 +41,10 @@ bool ControlsAre(uidriver::DialogDriver& driver, bool tracing) {
     return as && driver.IsChecked(IDC_STATONLY);
 }
 
-// Clicks Report and returns the counts of its lines "\t <name> (<hits>)",
-// by the name after any "module!", once its "Total:" line shows.
-std::map<std::string, unsigned long long> Report(uidriver::DialogDriver& driver) {
-    std::map<std::string, unsigned long long> counts;
-    const size_t from = driver.Log().size();
-    if (!driver.Click(IDC_REPORT)) return counts;
-    std::string report;
-    if (!uidriver::WaitFor(
-            [&] {
-                const std::string log = driver.Log();
-                const size_t start = log.find("Breakpoints Statistics Report", from);
-                if (start == std::string::npos) return false;
-                const size_t total = log.find("Total:", start);
-                if (total == std::string::npos || log.find("\r\n", total) == std::string::npos) return false;
-                report = log.substr(start, total - start);
-                return true;
-            },
-            kReportMs)) {
-        return counts;
-    }
-    for (const std::string& line : e2e::SplitLines(report)) {
-        const size_t open = line.rfind(" (");
-        if (!e2e::StartsWith(line, "\t ") || open == std::string::npos) continue;
-        std::string name = line.substr(2, open - 2);
-        if (const size_t bang = name.find('!'); bang != std::string::npos) name = name.substr(bang + 1);
-        counts[name] = std::stoull(line.substr(open + 2));
-    }
-    return counts;
-}
-
 // Every function's count in the report equals calls[function] (the server's
 // own answer), or 0 for every function when calls is empty.
-void CheckReport(uidriver::DialogDriver& driver, const std::string& calls) {
-    const auto counts = Report(driver);
+void CheckReport(e2e::DialogSession& dialog, const std::string& calls) {
+    const auto counts = e2e::ReportCounts(dialog.Report());
     E2E_CHECK(counts.size() == std::size(kFunctions));
     for (const char* function : kFunctions) {
         const auto count = counts.find(function);
@@ -136,12 +105,12 @@ int main() {
     E2E_CHECK(ControlsAre(driver, true));
     E2E_CHECK(driver.SetCheck(IDC_STATONLY, true));
     const std::string calls = RunWorkload(server);
-    CheckReport(driver, calls);
+    CheckReport(dialog, calls);
     E2E_CHECK(driver.Log().find("User call") == std::string::npos);
     SaveScreenshot(driver);
 
     E2E_CHECK(driver.Click(IDC_CLEANSTAT));
-    CheckReport(driver, "");
+    CheckReport(dialog, "");
     E2E_CHECK(dialog.Stop());
     E2E_CHECK(ControlsAre(driver, false));
     e2e::CheckServerClean(server, kAnswerMs);
@@ -151,8 +120,8 @@ int main() {
     // A fresh tracer: nothing counted yet, then exact counts again.
     E2E_CHECK(dialog.Trace(server.Pid()));
     E2E_CHECK(ControlsAre(driver, true));
-    CheckReport(driver, "");
-    CheckReport(driver, RunWorkload(server));
+    CheckReport(dialog, "");
+    CheckReport(dialog, RunWorkload(server));
     E2E_CHECK(dialog.Stop());
     E2E_CHECK(ControlsAre(driver, false));
     e2e::CheckServerClean(server, kAnswerMs);

@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <sstream>
 #include <string>
 
@@ -82,37 +81,24 @@ private:
     int m_failed = 0;
 };
 
-// The count the report gives for a function: the number in "(N)" at the end
-// of the report line that names it.
-std::optional<long long> ReportedCount(const std::string& report, const std::string& function) {
-    std::istringstream lines(report);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const size_t name = line.find(function);
-        const size_t open = line.rfind('(');
-        if (name == std::string::npos || open == std::string::npos || open < name) continue;
-        return std::atoll(line.c_str() + open + 1);
-    }
-    return std::nullopt;
-}
-
 // Every function the report lists must have the count the server made.
 bool CountsAgree(const std::string& report, const std::string& serverAnswer) {
     std::istringstream lines(serverAnswer);
     std::string line;
     std::getline(lines, line);
+    const auto counts = e2e::ReportCounts(report);
     int compared = 0;
     while (std::getline(lines, line)) {
         std::istringstream fields(line);
         std::string function;
         long long calls = 0;
         if (!(fields >> function >> calls)) continue;
-        const auto counted = ReportedCount(report, function);
-        if (!counted) continue;
+        const auto counted = counts.find(function);
+        if (counted == counts.end()) continue;
         ++compared;
-        if (*counted != calls) {
+        if (counted->second != static_cast<unsigned long long>(calls)) {
             Say("count differs: %s", function + " server " + std::to_string(calls) + ", report " +
-                                         std::to_string(*counted));
+                                         std::to_string(counted->second));
             return false;
         }
     }
@@ -127,23 +113,6 @@ void SignalAndWait(const std::string& flag) {
     DeleteFileA(flag.c_str());
 }
 
-// Clicks Report; the report's text once it shows, or "".
-std::string Report(const uidriver::DialogDriver& driver) {
-    const size_t before = driver.Log().size();
-    if (!driver.Click(IDC_REPORT)) return std::string();
-    std::string report;
-    uidriver::WaitFor(
-        [&] {
-            const std::string log = driver.Log();
-            const size_t start = log.find("Breakpoints Statistics Report", before);
-            if (start == std::string::npos || log.find("Total: ", start) == std::string::npos) return false;
-            report = log.substr(start);
-            return true;
-        },
-        30000);
-    return report;
-}
-
 void Scripted(demo::DemoServer& server, e2e::DialogSession& dialog, Steps& steps, const std::string& flag) {
     uidriver::DialogDriver& driver = dialog.Driver();
     if (!steps.Step(dialog.Trace(server.Pid()), "select the server's row and Trace; the tracer is armed")) return;
@@ -154,11 +123,11 @@ void Scripted(demo::DemoServer& server, e2e::DialogSession& dialog, Steps& steps
     // The clicks are posted: a report that reads zero shows that the dialog
     // has handled them before the counted workload starts.
     const bool clicked = driver.SetCheck(IDC_STATONLY, true) && driver.Click(IDC_CLEANSTAT);
-    steps.Step(clicked && Report(driver).find("Total: 0 ") != std::string::npos,
+    steps.Step(clicked && dialog.Report().find("Total: 0 ") != std::string::npos,
                "Stat Only on, Clean Stat: every count reads 0");
     const auto counted = server.Request("run", kCountedRun, kAnswerMs);
     steps.Step(counted.has_value(), (std::string("workload ") + kCountedRun + ", counted").c_str());
-    const std::string report = Report(driver);
+    const std::string report = dialog.Report();
     steps.Step(!report.empty(), "Report");
     steps.Step(counted && CountsAgree(report, *counted), "every reported count equals the server's own");
     steps.Step(dialog.Stop(), "Stop");
