@@ -83,7 +83,7 @@ std::optional<uint64_t> DirectoryPosition(ByteView image, const DebugDirectoryLo
     return std::nullopt;
 }
 
-void ReportEntry(ByteView image, ByteView entry, CWnd* window) {
+void ReportEntry(ByteView image, ByteView entry, NameBudget& budget, CWnd* window) {
     const uint32_t type = entry.GetOr<uint32_t>(12, 0);
     const uint32_t dataSize = entry.GetOr<uint32_t>(16, 0);
     const uint32_t rawPointer = entry.GetOr<uint32_t>(24, 0);
@@ -97,8 +97,8 @@ void ReportEntry(ByteView image, ByteView entry, CWnd* window) {
     } else {
         ReportLine(window, "Type: Unknown.\n");
     }
-    if (type == kDebugTypeCodeView) ReportCodeViewRecord(image, rawPointer, dataSize, window);
-    if (type == kDebugTypeMisc) ReportMiscRecord(image, rawPointer, dataSize, window);
+    if (type == kDebugTypeCodeView) ReportCodeViewRecord(image, rawPointer, dataSize, budget, window);
+    if (type == kDebugTypeMisc) ReportMiscRecord(image, rawPointer, dataSize, budget, window);
 }
 
 }  // namespace
@@ -121,9 +121,10 @@ void ReportDebugDirectory(ByteView image, CWnd* window) {
     }
     const uint32_t count = location->size / kDebugEntrySize;
     ReportLine(window, "Number of entries in debug directory: %d \n", static_cast<int>(count));
+    NameBudget budget(image);
     for (uint32_t k = 1; k <= count; ++k) {
         ReportLine(window, "\nDebug directory entry %d: \n", static_cast<int>(k));
-        ReportEntry(image, *directory->Sub(uint64_t{k - 1} * kDebugEntrySize, kDebugEntrySize), window);
+        ReportEntry(image, *directory->Sub(uint64_t{k - 1} * kDebugEntrySize, kDebugEntrySize), budget, window);
     }
 }
 

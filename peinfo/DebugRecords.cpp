@@ -4,7 +4,6 @@
 #include <string>
 #include <string_view>
 
-#include "peinfo/AnsiText.h"
 #include "peinfo/ReportLog.h"
 
 namespace qv {
@@ -20,16 +19,16 @@ constexpr uint64_t kMiscData = 12;
 constexpr uint32_t kMiscExeName = 1;
 
 // `record` runs from the record's start to the end of the file.
-void ReportNb10(ByteView record, CWnd* window) {
-    const auto name = record.CString(kNb10Name);
+void ReportNb10(ByteView record, NameBudget& budget, CWnd* window) {
+    const auto name = budget.CString(record, kNb10Name);
     if (!record.Contains(0, kNb10HeaderSize) || !name) return;
     ReportLine(window, "CodeView format: NB10 \n");
     ReportLine(window, "Signature: %08x  Age: %u  \n", record.GetOr<uint32_t>(8, 0), record.GetOr<uint32_t>(12, 0));
     ReportLine(window, "PDB File: %s \n", std::string(*name).c_str());
 }
 
-void ReportRsds(ByteView record, CWnd* window) {
-    const auto name = record.CString(kRsdsName);
+void ReportRsds(ByteView record, NameBudget& budget, CWnd* window) {
+    const auto name = budget.CString(record, kRsdsName);
     if (!record.Contains(0, kRsdsHeaderSize) || !name) return;
     const auto byte = [&](uint64_t at) { return unsigned{record.GetOr<uint8_t>(at, 0)}; };
     ReportLine(window, "CodeView format: RSDS \n");
@@ -43,14 +42,14 @@ void ReportRsds(ByteView record, CWnd* window) {
 
 }  // namespace
 
-void ReportCodeViewRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window) {
+void ReportCodeViewRecord(ByteView image, uint64_t offset, uint32_t size, NameBudget& budget, CWnd* window) {
     if (size < 4 || !image.Contains(offset, size)) return;
     const ByteView record = *image.From(offset);
     const std::string_view signature(reinterpret_cast<const char*>(record.data()), 4);
     if (signature == "NB10") {
-        ReportNb10(record, window);
+        ReportNb10(record, budget, window);
     } else if (signature == "RSDS") {
-        ReportRsds(record, window);
+        ReportRsds(record, budget, window);
     } else {
         ReportLine(window, "CodeView signature: %c%c%c%c \n", signature[0], signature[1], signature[2], signature[3]);
         uint32_t infoOffset = 0;
@@ -60,7 +59,7 @@ void ReportCodeViewRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* 
     }
 }
 
-void ReportMiscRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* window) {
+void ReportMiscRecord(ByteView image, uint64_t offset, uint32_t size, NameBudget& budget, CWnd* window) {
     if (size < kMiscMinimumSize || !image.Contains(offset, size)) return;
     const ByteView record = *image.From(offset);
     const uint32_t dataType = record.GetOr<uint32_t>(0, 0);
@@ -70,8 +69,8 @@ void ReportMiscRecord(ByteView image, uint64_t offset, uint32_t size, CWnd* wind
     if (dataType != kMiscExeName) return;
     std::optional<std::string> name;
     if (unicode) {
-        name = Utf16ZToAnsi(record, kMiscData);
-    } else if (const auto text = record.CString(kMiscData)) {
+        name = budget.Utf16Z(record, kMiscData);
+    } else if (const auto text = budget.CString(record, kMiscData)) {
         name = std::string(*text);
     }
     if (name) ReportLine(window, "File: %s \n", name->c_str());

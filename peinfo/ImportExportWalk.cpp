@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/PeImage.h"
+#include "peinfo/NameBudget.h"
 
 namespace qv {
 
@@ -20,8 +21,8 @@ std::optional<uint64_t> OffsetOf(ByteView image, uint64_t nt, uint32_t rva, Impo
     return offset;
 }
 
-std::optional<std::string> StringAt(ByteView image, std::optional<uint64_t> offset) {
-    const auto text = offset ? image.CString(*offset) : std::nullopt;
+std::optional<std::string> StringAt(ByteView image, std::optional<uint64_t> offset, NameBudget& budget) {
+    const auto text = offset ? budget.CString(image, *offset) : std::nullopt;
     if (!text) return std::nullopt;
     return std::string(*text);
 }
@@ -43,12 +44,13 @@ std::vector<IMPORTEDMODULE> WalkImports(ByteView image, ImportWalk walk) {
     // Each DLL of a well-formed file has a lookup table of its own; crafted
     // descriptors sharing one can't make the walk outgrow the file.
     uint64_t entriesLeft = image.size() / kThunkSize;
+    NameBudget budget(image);
     for (uint64_t descriptor = *table;; descriptor += kImportDescriptorSize) {
         const auto fields = image.Sub(descriptor, kImportDescriptorSize);
         if (!fields) return modules;
         const uint32_t firstThunk = fields->GetOr<uint32_t>(kIdFirstThunk, 0);
         if (walk == ImportWalk::Report ? firstThunk == 0 : IsAllZero(*fields)) return modules;
-        auto name = StringAt(image, OffsetOf(image, *nt, fields->GetOr<uint32_t>(kIdName, 0), walk));
+        auto name = StringAt(image, OffsetOf(image, *nt, fields->GetOr<uint32_t>(kIdName, 0), walk), budget);
         if (!name) return modules;
         IMPORTEDMODULE& module = modules.emplace_back();
         module.szName = std::move(*name);
@@ -72,7 +74,7 @@ std::vector<IMPORTEDMODULE> WalkImports(ByteView image, ImportWalk walk) {
             } else {
                 // A hint/name record: the 2-byte hint, then the name.
                 const auto hintName = OffsetOf(image, *nt, static_cast<uint32_t>(entry), walk);
-                auto functionName = hintName ? StringAt(image, *hintName + kHintSize) : std::nullopt;
+                auto functionName = hintName ? StringAt(image, *hintName + kHintSize, budget) : std::nullopt;
                 if (!functionName) return modules;
                 function.szName = std::move(*functionName);
             }
@@ -87,7 +89,8 @@ std::optional<EXPORTTABLE> WalkExports(ByteView image, bool namesOnly) {
     if (!nt || !directoryAt) return std::nullopt;
     const auto directory = image.Sub(*directoryAt, kExportDirectorySize);
     if (!directory) return std::nullopt;
-    auto moduleName = StringAt(image, RvaToVa(image, *nt, directory->GetOr<uint32_t>(kEdName, 0)));
+    NameBudget budget(image);
+    auto moduleName = StringAt(image, RvaToVa(image, *nt, directory->GetOr<uint32_t>(kEdName, 0)), budget);
     if (!moduleName) return std::nullopt;
     EXPORTTABLE exports;
     exports.szModuleName = std::move(*moduleName);
@@ -116,7 +119,7 @@ std::optional<EXPORTTABLE> WalkExports(ByteView image, bool namesOnly) {
                 return exports;
             }
         }
-        auto name = StringAt(image, RvaToVa(image, *nt, nameRva));
+        auto name = StringAt(image, RvaToVa(image, *nt, nameRva), budget);
         if (!name) return exports;
         function.szName = std::move(*name);
         exports.arrFunctions.push_back(std::move(function));

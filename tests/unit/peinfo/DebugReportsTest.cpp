@@ -125,7 +125,9 @@ TEST(CodeViewRecord, Formats) {
     for (const Case& c : cases) {
         CTextLogWindow window;
         const auto size = c.statedSize ? c.statedSize : static_cast<uint32_t>(c.record.bytes.size());
-        ReportCodeViewRecord(ByteView(c.record.bytes.data(), c.record.bytes.size()), 0, size, &window);
+        const ByteView record(c.record.bytes.data(), c.record.bytes.size());
+        NameBudget budget(record);
+        ReportCodeViewRecord(record, 0, size, budget, &window);
         EXPECT_EQ(window.Text(), c.expected) << c.what;
     }
 }
