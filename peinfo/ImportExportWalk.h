@@ -1,6 +1,7 @@
 // The import and export tables of a mapped image, walked into plain records
 // that the reports and the file listings format. A walk stops at the first
-// structure that doesn't fit the file and keeps what it read before it, so
+// structure that doesn't fit the file, or at the first name beyond what the
+// file could hold (NameBudget), and keeps what it read before it, so
 // a formatter that writes every record writes what a line-by-line walk
 // would have written before it stopped.
 #pragma once
