@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <future>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -296,7 +297,25 @@ int main() {
 
     LogWindow window;
     qv::AfxSetMainWnd(&window);
-    std::vector<double> statOnly, direct, asynchronous;
+    struct EngineCase {
+        const char* label;
+        const char* shortLabel;  // in the ratio lines
+        bool reports;
+        bool asynchronous;
+        std::vector<double> ratios;  // one per round, in per cent of its yardstick
+    };
+    EngineCase cases[] = {
+        {"engine, Stat Only", "Stat Only", false, false, {}},
+        {"engine, full reports, direct", "full direct", true, false, {}},
+        {"engine, full reports, asynchronous", "full asynchronous", true, true, {}},
+    };
+    const auto printRatios = [&](const auto& ratioOf) {
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            std::printf("%s%s %.0f %%", i == 0 ? "" : ", ", cases[i].shortLabel, ratioOf(cases[i]));
+        }
+        std::printf("\n");
+        std::fflush(stdout);
+    };
     for (int round = 1; round <= kRounds; ++round) {
         const bool verbose = round == 1;
         ULONGLONG yardstickMs = 0;
@@ -308,22 +327,18 @@ int main() {
                         yardstick);
             PrintCallsPerHit(loop.Calls(), hits);
         }
-        statOnly.push_back(100 * EngineRun(server, window, platform, false, "engine, Stat Only", verbose) / yardstick);
+        for (EngineCase& engine : cases) {
+            qv::g_bAsynMsg = engine.asynchronous;
+            engine.ratios.push_back(100 * EngineRun(server, window, platform, engine.reports, engine.label, verbose) /
+                                    yardstick);
+        }
         qv::g_bAsynMsg = false;
-        direct.push_back(100 * EngineRun(server, window, platform, true, "engine, full reports, direct", verbose) /
-                         yardstick);
-        qv::g_bAsynMsg = true;
-        asynchronous.push_back(
-            100 * EngineRun(server, window, platform, true, "engine, full reports, asynchronous", verbose) / yardstick);
-        qv::g_bAsynMsg = false;
-        std::printf("round %d, ratios to its yardstick (%.1f hits/s): Stat Only %.0f %%, full direct %.0f %%, "
-                    "full asynchronous %.0f %%\n",
-                    round, yardstick, statOnly.back(), direct.back(), asynchronous.back());
-        std::fflush(stdout);
+        std::printf("round %d, ratios to its yardstick (%.1f hits/s): ", round, yardstick);
+        printRatios([](const EngineCase& engine) { return engine.ratios.back(); });
     }
     qv::AfxSetMainWnd(nullptr);
-    std::printf("median of %d rounds: Stat Only %.0f %%, full direct %.0f %%, full asynchronous %.0f %%\n", kRounds,
-                Median(statOnly), Median(direct), Median(asynchronous));
+    std::printf("median of %d rounds: ", kRounds);
+    printRatios([](const EngineCase& engine) { return Median(engine.ratios); });
     const bool clean = e2e::StartsWith(server.Request("check", "", kAnswerMs).value_or(""), "check clean ");
     std::printf("server code after the runs: %s\n", clean ? "clean" : "CHANGED");
     server.Quit(kAnswerMs);
